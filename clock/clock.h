@@ -1,0 +1,14 @@
+// The fixed-step frame clock on the high-resolution counter (program thread only).
+#pragma once
+
+#include <cstdint>
+
+extern int64_t counter_frequency;  // ticks per second, read by start_clock
+extern int64_t frame_start;        // counter value at which the current period began
+extern int32_t frame_late;         // 1 while the program is at least one period behind
+
+// Anchors the period grid at the present counter value.
+void start_clock();
+// Returns at the end of the current period of `ms` milliseconds (at once if it has already
+// passed), advances the grid by one period and sets frame_late.
+void wait_frame(int32_t ms);

@@ -1,0 +1,16 @@
+// The perspective floor: an endless 4 x 4 tiled plane rendered in integer fixed point.
+#pragma once
+
+#include <cstdint>
+
+constexpr int32_t floor_width = 240;
+constexpr int32_t floor_height = 160;
+
+// 16 colours: entry 4r + c is (85c) << 16 | (85r) << 8.
+extern const uint32_t floor_palette[16];
+// 240 x 160 colours, row-major, top row first. Rows 60..158 are rendered.
+extern uint32_t* floor_pixels;
+
+// Program thread: renders rows 60 to 158 of floor_pixels for a camera at (camera_x,
+// camera_z), camera_y above the floor (0 < camera_y < 524288), looking along view_angle.
+void render_floor(int32_t camera_x, int32_t camera_y, int32_t camera_z, int32_t view_angle);

@@ -1,0 +1,51 @@
+// Start-up and the message loop of the window thread.
+#include "host/host.h"
+
+#include "platform/messages.h"
+#include "surface/surface.h"
+
+WindowHandle host_window;
+ThreadHandle program_thread;
+int32_t quit_requested;
+std::atomic<int32_t> manual_refresh;
+
+namespace {
+
+void register_host_class(InstanceHandle instance) { platform_register_class(instance, window_proc); }
+
+// 1 when the window exists and has been shown; host_window is stored only then, so it is
+// still null while the creation messages and the first paint run.
+int32_t create_host_window(InstanceHandle instance, int32_t show_command) {
+    WindowHandle window = platform_create_window(instance, "Programme Pictavon");
+    if (window == nullptr) return 0;
+    platform_show_window(window, show_command);
+    platform_update_window(window);
+    host_window = window;
+    return 1;
+}
+
+// Returns the wParam of the last message fetched: the quit code, or the wParam of the
+// message that found quit_requested set and was not dispatched.
+int32_t run_message_loop() {
+    Message msg{};
+    while (platform_get_message(&msg) != 0) {
+        if (quit_requested != 0) break;
+        platform_translate_message(&msg);
+        platform_dispatch_message(&msg);
+    }
+    return static_cast<int32_t>(msg.wparam);
+}
+
+}  // namespace
+
+int32_t host_main(InstanceHandle instance, int32_t show_command) {
+    register_host_class(instance);
+    if (create_host_window(instance, show_command) == 0) return 0;
+    init_surface();
+    platform_confine_to_first_processor();
+    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, 240, 160);
+    program_thread = platform_start_thread(program_main);
+    int32_t exit_code = run_message_loop();
+    platform_post_quit(0);
+    return exit_code;
+}

@@ -1,0 +1,57 @@
+// Win32's message numbers, virtual-key codes and the few other Win32 values the portable
+// code names. Backends other than Win32 produce and accept these same numbers; the Win32
+// backend takes them from <windows.h> instead and never includes this file.
+#pragma once
+
+#include <cstdint>
+
+// Message numbers, as Win32 numbers them.
+enum : uint32_t {
+    WM_CREATE = 1,
+    WM_DESTROY = 2,
+    WM_SETTEXT = 12,
+    WM_PAINT = 15,
+    WM_CLOSE = 16,
+    WM_QUIT = 18,
+    WM_ERASEBKGND = 20,
+    WM_KEYDOWN = 256,
+    WM_KEYUP = 257,
+    WM_CHAR = 258,
+    WM_SYSKEYDOWN = 260,
+    WM_SYSKEYUP = 261,
+    WM_SYSCHAR = 262,
+    WM_COMMAND = 273,
+    WM_TIMER = 275,
+    WM_MOUSEMOVE = 512,
+    WM_LBUTTONDOWN = 513,
+    WM_LBUTTONUP = 514,
+    WM_RBUTTONDOWN = 516,
+    WM_RBUTTONUP = 517,
+    WM_MBUTTONDOWN = 519,
+    WM_MBUTTONUP = 520,
+    WM_MOUSEWHEEL = 522,
+};
+
+// Virtual-key codes the portable code names. Letters are their capitals ('A' = 65),
+// digits their characters ('0' = 48).
+enum : uint8_t {
+    VK_LBUTTON = 1,
+    VK_RBUTTON = 2,
+    VK_MBUTTON = 4,
+    VK_BACK = 8,
+    VK_TAB = 9,
+    VK_RETURN = 13,
+    VK_SHIFT = 16,
+    VK_CONTROL = 17,
+    VK_MENU = 18,
+    VK_ESCAPE = 27,
+    VK_SPACE = 32,
+    VK_LEFT = 37,
+    VK_UP = 38,
+    VK_RIGHT = 39,
+    VK_DOWN = 40,
+    VK_F10 = 121,
+};
+
+constexpr uint32_t STILL_ACTIVE = 259;  // a thread's exit code while it runs
+constexpr int32_t SW_SHOWDEFAULT = 10;

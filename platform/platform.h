@@ -1,0 +1,146 @@
+// The seam between the portable runtime and the operating system: every OS service the
+// host, the surface and the clock use, and nothing else.
+//
+// One backend implements it and is picked at link time: platform/win32 (the real Windows
+// program), platform/sdl (Linux and other SDL platforms) and platform/scripted (unit tests).
+// The portable code never includes an OS header; it speaks Win32's message numbers and
+// virtual-key codes (messages.h), so window_proc is one piece of code on every platform.
+//
+// "Window thread" is the process's first thread (host_main, the message loop, window_proc);
+// "program thread" is the one that runs program_main. Each function says who calls it.
+#pragma once
+
+#include <cstdint>
+
+// Opaque handles. A backend casts its own objects (HWND, HDC, ...) to and from these.
+struct PlatformInstance;
+struct PlatformWindow;
+struct PlatformDc;
+struct PlatformBitmap;
+struct PlatformRegion;
+struct PlatformThread;
+using InstanceHandle = PlatformInstance*;
+using WindowHandle = PlatformWindow*;
+using DcHandle = PlatformDc*;
+using BitmapHandle = PlatformBitmap*;
+using RegionHandle = PlatformRegion*;
+using ThreadHandle = PlatformThread*;
+
+// Win32's window-procedure shape: (window, message, wParam, lParam) -> result.
+using WindowProc = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);
+// A thread routine: takes the start argument, returns the thread's exit code.
+using ThreadRoutine = uint32_t (*)(void*);
+
+// One queued message, the fields of Win32's MSG.
+struct Message {
+    WindowHandle window;
+    uint32_t message;
+    uintptr_t wparam;
+    intptr_t lparam;
+    uint32_t time_ms;
+    int32_t point_x, point_y;
+};
+
+// The 40-byte Win32 BITMAPINFOHEADER, laid out as Windows lays it out.
+struct BitmapInfoHeader {
+    uint32_t biSize;
+    int32_t biWidth;
+    int32_t biHeight;
+    uint16_t biPlanes;
+    uint16_t biBitCount;
+    uint32_t biCompression;
+    uint32_t biSizeImage;
+    int32_t biXPelsPerMeter;
+    int32_t biYPelsPerMeter;
+    uint32_t biClrUsed;
+    uint32_t biClrImportant;
+};
+static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
+
+// ---- Window (window thread) -------------------------------------------------------------
+
+// host_main, first: registers the window class "Ostrel" whose procedure is `proc`.
+void platform_register_class(InstanceHandle instance, WindowProc proc);
+// host_main: creates the host window titled `title` with an outer size of 240 x 160, not
+// yet shown. WM_CREATE reaches the class's procedure before this returns. Null on failure.
+WindowHandle platform_create_window(InstanceHandle instance, const char* title);
+// host_main: shows the window with a start-up show command, then paints it once.
+void platform_show_window(WindowHandle window, int32_t show_command);
+void platform_update_window(WindowHandle window);
+// window_proc at WM_CREATE: the client area's size, and a new outer size (position kept).
+void platform_client_size(WindowHandle window, int32_t* cx, int32_t* cy);
+void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer_cy);
+// The timer step: a new title, as a Windows-1252 string.
+void platform_set_title(WindowHandle window, const char* ansi_title);
+// The timer step: destroys the window; WM_DESTROY reaches the procedure before this returns.
+void platform_destroy_window(WindowHandle window);
+// window_proc at WM_PAINT: validates the invalid region and draws nothing.
+void platform_paint_nothing(WindowHandle window);
+
+// ---- Messages (window thread) -----------------------------------------------------------
+
+// The message loop: waits for the next message of this thread. Returns 0 for WM_QUIT
+// (then msg->wparam is the quit code), non-zero otherwise.
+int32_t platform_get_message(Message* msg);
+// The message loop: queues the WM_CHAR messages that a key-down produces.
+void platform_translate_message(const Message* msg);
+// The message loop: hands the message to the window's procedure.
+void platform_dispatch_message(const Message* msg);
+// window_proc: the system's handling of a message the host does not handle itself.
+intptr_t platform_default_window_proc(WindowHandle window, uint32_t message, uintptr_t wparam,
+                                      intptr_t lparam);
+// window_proc at WM_CLOSE/WM_DESTROY, and host_main at its end: queues WM_QUIT.
+void platform_post_quit(int32_t exit_code);
+// window_proc at WM_CREATE: WM_TIMER with `id` every `period_ms`, until the process ends.
+void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms);
+// create_dib (window thread): the assertion box, owned by the window with the focus.
+void platform_message_box(const char* text, const char* caption);
+
+// ---- The program thread (window thread) -------------------------------------------------
+
+// host_main: starts `routine` with a null argument on a new thread. Null on failure.
+ThreadHandle platform_start_thread(ThreadRoutine routine);
+// The timer step: 1 with *code set (STILL_ACTIVE while it runs); 0 on failure (no thread).
+int32_t platform_thread_exit_code(ThreadHandle thread, uint32_t* code);
+// The timer step: holds the thread still at an arbitrary point (it makes no progress and
+// touches no memory until resumed), and releases it. Both do nothing on a null or ended
+// thread; resume does nothing on a thread that is not held.
+void platform_suspend_thread(ThreadHandle thread);
+void platform_resume_thread(ThreadHandle thread);
+// host_main: confines the whole process, and the threads it starts later, to the first
+// processor, for good.
+void platform_confine_to_first_processor();
+
+// ---- Time (any thread) ------------------------------------------------------------------
+
+// Milliseconds since the system started, wrapping (the cursor blink).
+uint32_t platform_tick_count_ms();
+// A monotonic high-resolution counter and its fixed rate in ticks per second (the frame
+// clock, program thread).
+int64_t platform_counter();
+int64_t platform_counter_frequency();
+
+// ---- Drawing (window thread unless said) -------------------------------------------------
+
+// init_surface: the window's device context, and a memory one compatible with it.
+DcHandle platform_window_dc(WindowHandle window);
+DcHandle platform_create_memory_dc(DcHandle window_dc);
+// create_dib: a device-independent bitmap described by `header` (used as DIB_PAL_COLORS);
+// *bits receives its pixel array, or null. Null handle on failure.
+BitmapHandle platform_create_dib_section(DcHandle dc, const BitmapInfoHeader* header,
+                                         uint8_t** bits);
+void platform_select_bitmap(DcHandle dc, BitmapHandle bitmap);
+// set_clip: a rectangular clip region, selected into a device context; and its release.
+RegionHandle platform_create_rect_region(int32_t left, int32_t top, int32_t right,
+                                         int32_t bottom);
+void platform_select_clip_region(DcHandle dc, RegionHandle region);
+void platform_delete_region(RegionHandle region);
+// host_main: fills a rectangle of the window with black.
+void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t cy);
+// present, on either thread: copies cx x cy pixels from (src_x, src_y) of the memory
+// context's bitmap (top-left of a bottom-up bitmap) to (x, y) of the window context.
+// From the program thread it must take no lock the window thread could wait on, since the
+// window thread may hold the program thread still anywhere; from the window thread while
+// the program thread is held, it does memory work only.
+void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                             DcHandle memory_dc, int32_t src_x, int32_t src_y);

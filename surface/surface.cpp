@@ -1,0 +1,67 @@
+// Creating the back buffer and showing it in the window.
+#include "surface/surface.h"
+
+#include <cstring>
+#include <string>
+
+#include "host/host.h"
+
+Surface surface;
+ClipRect clip_rect;
+BitmapInfoHeader bitmap_header;
+
+namespace {
+
+// A violated precondition is reported and execution goes on.
+void assertion_box(const char* condition) {
+    std::string text = std::string("Erreur: ") + condition;
+    platform_message_box(text.c_str(), "Viredodiz");
+}
+
+}  // namespace
+
+void init_surface() {
+    DcHandle window_dc = platform_window_dc(host_window);
+    surface.window_dc.store(window_dc, std::memory_order_relaxed);
+    surface.memory_dc = platform_create_memory_dc(window_dc);
+    surface.width = surface_width;
+    surface.height = surface_height;
+    create_dib(surface.memory_dc, surface.width, surface.height, 24, &surface.hbm, &surface.bits);
+    set_clip(0, 0, surface.width, surface.height);
+}
+
+void create_dib(DcHandle dc, int32_t cx, int32_t cy, int32_t ibitcount, BitmapHandle* hbm,
+                uint8_t** bits) {
+    if (ibitcount != 8 && ibitcount != 16 && ibitcount != 24)
+        assertion_box("(ibitcount == 8) || (ibitcount == 16) || (ibitcount == 24)");
+    if (cx <= 0) assertion_box("cx > 0");
+    if (cy <= 0) assertion_box("cy > 0");
+
+    // One row taller than asked: the spare row at the top of the bottom-up bitmap is what
+    // present's copy from (0, 0) shows in the window's first row.
+    std::memset(&bitmap_header, 0, sizeof bitmap_header);
+    bitmap_header.biSize = sizeof bitmap_header;
+    bitmap_header.biWidth = cx;
+    bitmap_header.biHeight = cy + 1;
+    bitmap_header.biPlanes = 1;
+    bitmap_header.biBitCount = static_cast<uint16_t>(ibitcount);
+    bitmap_header.biCompression = 0;  // BI_RGB
+
+    *hbm = platform_create_dib_section(dc, &bitmap_header, bits);
+    if (*hbm == nullptr) assertion_box("*hbm");
+    if (*bits == nullptr) assertion_box("*bits");
+    if (*hbm != nullptr) platform_select_bitmap(dc, *hbm);
+}
+
+void set_clip(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+    clip_rect = ClipRect{left, top, right, bottom};
+    if (surface.clip_region != nullptr) platform_delete_region(surface.clip_region);
+    surface.clip_region = platform_create_rect_region(left, top, right, bottom);
+    platform_select_clip_region(surface.memory_dc, surface.clip_region);
+}
+
+void present() {
+    // Always 240 x 160 from the bitmap's top-left: the spare row and surface rows 0..158.
+    platform_copy_to_window(surface.window_dc.load(std::memory_order_relaxed), surface.present_x,
+                            surface.present_y, 240, 160, surface.memory_dc, 0, 0);
+}
