@@ -1,0 +1,112 @@
+// The demo's program routine: a tiled floor in perspective under a camera that the arrow
+// keys and A, R, C, E steer, drawn every 20 ms.
+#include "demo/scene.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "clock/clock.h"
+#include "demo/floor.h"
+#include "demo/tables.h"
+#include "host/host.h"
+#include "host/input.h"
+#include "images/bmp.h"
+#include "platform/messages.h"
+#include "surface/draw.h"
+#include "surface/surface.h"
+
+namespace {
+
+// Camera steps are taken in double precision and truncated toward zero, as the original
+// arithmetic does: 2896 * 0.06 = 173.76 moves 173, -2896 * 0.06 moves -173.
+int32_t step_along(int32_t table_value) { return static_cast<int32_t>(table_value * 0.06); }
+
+// Camera coordinates wrap modulo 2^32 rather than overflow.
+int32_t wrapping_add(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+}
+
+void turn(Camera& camera, int32_t units) {
+    camera.view_angle = static_cast<uint8_t>(camera.view_angle + units);
+    camera.back_angle = static_cast<uint8_t>(camera.back_angle + units);
+    camera.side_angle = static_cast<uint8_t>(camera.side_angle + units);
+}
+
+// Lowering acts from 1229 up and takes 410; raising acts up to 6963 and gives 409.
+void lower(Camera& camera) {
+    if (camera.y >= 1228.8) camera.y = static_cast<int32_t>(camera.y - 409.6);
+}
+
+void raise(Camera& camera) {
+    if (camera.y < 6963.2) camera.y = static_cast<int32_t>(camera.y + 409.6);
+}
+
+}  // namespace
+
+void move_camera(int32_t& x, int32_t& z, int32_t angle) {
+    x = wrapping_add(x, step_along(sine_table[angle & 255]));
+    z = wrapping_add(z, step_along(sine_table[(angle + 64) & 255]));
+}
+
+void apply_controls(Camera& camera) {
+    if (key_down(VK_LEFT)) turn(camera, -2);
+    if (key_down(VK_RIGHT)) turn(camera, 2);
+    if (key_down(VK_UP)) move_camera(camera.x, camera.z, camera.view_angle);
+    if (key_down(VK_DOWN)) move_camera(camera.x, camera.z, camera.back_angle);
+    if (key_down('C')) lower(camera);
+    if (key_down('E')) raise(camera);
+    if (key_down('A')) move_camera(camera.x, camera.z, (camera.view_angle - 64) & 255);
+    if (key_down('R')) move_camera(camera.x, camera.z, camera.side_angle);
+}
+
+void compose_floor() {
+    if (surface.bits == nullptr) return;
+    for (int32_t r = 0; r < floor_height; ++r) {
+        int32_t y = clip_rect.top + r;
+        if (y < 0 || y >= clip_rect.bottom) continue;
+        // The columns whose surface x lies within [0, right): the same test as per pixel.
+        int32_t first = clip_rect.left < 0 ? -clip_rect.left : 0;
+        int32_t last = clip_rect.right - clip_rect.left;
+        if (last > floor_width) last = floor_width;
+        const uint32_t* colour = floor_pixels + r * floor_width;
+        uint8_t* dst = surface.bits + pixel_offset(clip_rect.left, y);
+        for (int32_t c = first; c < last; ++c) {
+            uint32_t v = colour[c];
+            if ((v & 0xFF) == colour_key) continue;
+            dst[3 * c] = static_cast<uint8_t>(v >> 16);
+            dst[3 * c + 1] = static_cast<uint8_t>(v >> 8);
+            dst[3 * c + 2] = static_cast<uint8_t>(v);
+        }
+    }
+}
+
+void draw_frame(const Camera& camera, Sprite* sprite) {
+    if (surface.bits != nullptr)
+        std::memset(surface.bits, 0, static_cast<size_t>(surface.height + 1) * surface.width * 3);
+    if (sprite != nullptr) sprite->x = sprite->y = -16;
+    if (floor_pixels != nullptr) {
+        render_floor(camera.x, camera.y, camera.z, camera.view_angle);
+        compose_floor();
+    }
+    if (sprite != nullptr) blit_sprite(sprite->x, sprite->y, sprite->cx, sprite->cy, sprite->bits);
+}
+
+uint32_t program_main(void*) {
+    // Without "balle.bmp" the floor is drawn alone.
+    Sprite* sprite = load_sprite("balle.bmp");
+    build_tables();
+    // Cleared, so the rows the renderer never writes (above the horizon, and the last)
+    // compose as black like the cleared back buffer.
+    floor_pixels = static_cast<uint32_t*>(std::calloc(floor_width * floor_height, sizeof(uint32_t)));
+    Camera camera = start_camera;
+    manual_refresh.store(1, std::memory_order_relaxed);
+    start_clock();
+    for (;;) {
+        if (frame_late == 0) {
+            draw_frame(camera, sprite);
+            present();
+        }
+        wait_frame(frame_period_ms);
+        apply_controls(camera);
+    }
+}
