@@ -1,1 +1,93 @@
-// Placeholder: being written.
+// Reading an uncompressed 24-bit BMP file into a Sprite.
+//
+// The reader takes one narrow subset and checks nothing: the size comes from fixed places in
+// the header and the pixels are whatever follows the 54 header bytes, read as one unbroken
+// stream of 3-byte pixels, bottom row first, with no row padding skipped.
+#include "images/bmp.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+int32_t bmp_width, bmp_height;
+
+namespace {
+
+constexpr int header_words = 27;  // 54 bytes: the 14-byte file header and a 40-byte info header
+
+// A damaged header can ask for up to 65535 x 65535 x 3 bytes (12.9 GB), which a system may
+// promise and then fail to deliver while the buffer is filled: larger images are refused.
+constexpr uint64_t max_pixel_bytes = uint64_t{256} << 20;
+
+// The header as 27 little-endian 16-bit words.
+uint16_t header_word(const uint8_t* header, int index) {
+    return static_cast<uint16_t>(header[2 * index] | header[2 * index + 1] << 8);
+}
+
+// Fills rows bottom-up from the stream; every byte past the end of the file (or a read
+// error) is 255, as a byte-by-byte read that stores the low byte of EOF would leave it.
+void read_rows_bottom_up(std::FILE* file, uint8_t* buffer, uint64_t row_bytes, int32_t rows) {
+    for (int32_t row = rows - 1; row >= 0; --row) {
+        uint8_t* dst = buffer + row * row_bytes;
+        size_t got = std::fread(dst, 1, row_bytes, file);
+        if (got < row_bytes) {
+            // This row's tail and every row above it in the buffer (earlier rows) stay unread.
+            std::memset(dst + got, 255, row_bytes - got);
+            std::memset(buffer, 255, row * row_bytes);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+uint8_t* load_bmp(const char* name) {
+    std::FILE* file = std::fopen(name, "rb");
+    if (file == nullptr) return nullptr;
+
+    uint8_t header[2 * header_words];
+    if (std::fread(header, 2, header_words, file) != header_words) {
+        // Too short to hold a header: no size is defined, so treat it as unreadable.
+        std::fclose(file);
+        return nullptr;
+    }
+    // Words 0-4: signature "BM", file size, reserved: not checked.
+    // Words 5-6: offset of the pixel data: ignored, the pixels always start at byte 54.
+    // Words 7-8: size of the info header: ignored.
+    // Word 9: low 16 bits of the width, unsigned. Word 10: its high half, ignored.
+    // Word 11: low 16 bits of the height, unsigned, so a top-down file's negative height
+    // reads as 65536 minus its row count. Word 12: its high half, ignored.
+    // Word 13: planes; word 14: bits per pixel, ignored: the pixels are always 24-bit.
+    // Words 15-16: compression, ignored: the pixels are always taken as stored.
+    // Words 17-26: image size, resolutions, colour counts: ignored.
+    const int32_t width = header_word(header, 9);
+    const int32_t height = header_word(header, 11);
+
+    const uint64_t row_bytes = uint64_t(width) * 3;
+    const uint64_t pixel_bytes = row_bytes * uint64_t(height);  // at most 12.9e9: no overflow
+    uint8_t* buffer =
+        pixel_bytes <= max_pixel_bytes ? new (std::nothrow) uint8_t[pixel_bytes] : nullptr;
+    if (buffer == nullptr) {
+        // Refused like a file that cannot be opened: the previous size stays.
+        std::fclose(file);
+        return nullptr;
+    }
+    bmp_width = width;
+    bmp_height = height;
+    if (pixel_bytes > 0) read_rows_bottom_up(file, buffer, row_bytes, height);
+    std::fclose(file);
+    return buffer;
+}
+
+Sprite* load_sprite(const char* name) {
+    Sprite* sprite = new (std::nothrow) Sprite{};
+    if (sprite == nullptr) return nullptr;
+    sprite->bits = load_bmp(name);
+    sprite->cx = bmp_width;
+    sprite->cy = bmp_height;
+    if (sprite->bits == nullptr) {
+        delete sprite;
+        return nullptr;
+    }
+    return sprite;
+}
