@@ -1,0 +1,40 @@
+// The shared set-up of the host tests, and the program routine they link against.
+#include "tests/host/host_fixture.h"
+
+// Never run by the scripted backend; only its address is handed to the thread start.
+uint32_t program_main(void*) { return 0; }
+
+void reset_host() {
+    scripted_reset();
+    for (auto& key : key_state) key.store(0);
+    char_queue = CharQueue{};
+    wheel_total = 0;
+    host_window = nullptr;
+    program_thread = nullptr;
+    quit_requested = 0;
+    run_finished = 0;
+    manual_refresh.store(0);
+    surface.window_dc.store(nullptr);
+    surface.memory_dc = nullptr;
+    surface.hbm = nullptr;
+    surface.bits = nullptr;
+    surface.width = surface.height = 0;
+    surface.clip_region = nullptr;
+    clip_rect = ClipRect{};
+}
+
+void open_host() {
+    platform_register_class(nullptr, window_proc);
+    host_window = platform_create_window(nullptr, "Programme Pictavon");
+    init_surface();
+    program_thread = platform_start_thread(program_main);
+}
+
+const std::vector<uint8_t>& last_present() {
+    static const std::vector<uint8_t> none;
+    return scripted.presents.empty() ? none : scripted.presents.back();
+}
+
+intptr_t send(uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    return window_proc(host_window, message, wparam, lparam);
+}

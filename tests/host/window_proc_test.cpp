@@ -1,0 +1,143 @@
+// The window procedure's message table and the input state it keeps.
+#include "tests/host/host_fixture.h"
+
+namespace {
+
+using WindowProcTest = HostTest;
+
+TEST_F(WindowProcTest, CreationMakesTheClientArea240By160AndStartsTheTimer) {
+    scripted.frame_cx = 6;  // client 234 x 137 at creation
+    scripted.frame_cy = 23;
+    platform_register_class(nullptr, window_proc);
+    size_t from = scripted.calls.size();
+    ASSERT_NE(platform_create_window(nullptr, "Programme Pictavon"), nullptr);
+    EXPECT_EQ(scripted_calls_since(from),
+              "create_window Programme Pictavon\n"
+              "client_size 234 137\n"
+              "resize_window 246 183\n"
+              "start_timer 1 10\n");
+    EXPECT_EQ(scripted.outer_cx - scripted.frame_cx, 240);
+    EXPECT_EQ(scripted.outer_cy - scripted.frame_cy, 160);
+}
+
+TEST_F(WindowProcTest, KeysSetAndClearTheirSlotWithinBounds) {
+    open_host();
+    EXPECT_EQ(send(WM_KEYDOWN, 'A'), 0);
+    EXPECT_EQ(key_state['A'].load(), 1);
+    EXPECT_EQ(send(WM_KEYDOWN, 'A'), 0);  // auto-repeat
+    EXPECT_EQ(key_state['A'].load(), 1);
+    EXPECT_EQ(send(WM_KEYUP, 'A'), 0);
+    EXPECT_EQ(key_state['A'].load(), 0);
+
+    send(WM_KEYDOWN, 0);
+    send(WM_KEYDOWN, 255);
+    EXPECT_EQ(key_state[0].load(), 1);
+    EXPECT_EQ(key_state[255].load(), 1);
+
+    // Out of range, as a signed 32-bit value: ignored, never wrapped into the table.
+    EXPECT_EQ(send(WM_KEYDOWN, 256), 0);
+    EXPECT_EQ(send(WM_KEYDOWN, static_cast<uintptr_t>(-1)), 0);
+    EXPECT_EQ(send(WM_KEYDOWN, 0xFFFFFFFFu), 0);
+    int set = 0;
+    for (auto& key : key_state) set += key.load();
+    EXPECT_EQ(set, 2);
+}
+
+TEST_F(WindowProcTest, ButtonsUseTheirVirtualKeySlots) {
+    open_host();
+    send(WM_LBUTTONDOWN);
+    send(WM_RBUTTONDOWN);
+    send(WM_MBUTTONDOWN);
+    EXPECT_EQ(key_state[1].load() + key_state[2].load() + key_state[4].load(), 3);
+    send(WM_LBUTTONUP);
+    send(WM_RBUTTONUP);
+    send(WM_MBUTTONUP);
+    EXPECT_EQ(key_state[1].load() + key_state[2].load() + key_state[4].load(), 0);
+}
+
+TEST_F(WindowProcTest, SystemKeysLeaveTheKeyStateAlone) {
+    open_host();
+    size_t from = scripted.calls.size();
+    send(WM_SYSKEYDOWN, VK_F10);
+    send(WM_SYSKEYDOWN, 'X');
+    for (auto& key : key_state) EXPECT_EQ(key.load(), 0);
+    EXPECT_EQ(scripted_calls_since(from), "default_window_proc 260\ndefault_window_proc 260\n");
+}
+
+TEST_F(WindowProcTest, CharacterQueueKeepsTheNewestInItsLastPlaceWhenFull) {
+    open_host();
+    send(WM_CHAR, 8);  // control characters are queued too
+    EXPECT_EQ(char_queue.count, 1);
+    EXPECT_EQ(char_queue.chars[1], 8);
+    for (int i = 2; i <= 300; ++i) send(WM_CHAR, 0x100 + static_cast<uintptr_t>(i));  // low byte only
+    EXPECT_EQ(char_queue.count, 255);
+    EXPECT_EQ(char_queue.chars[0], 0);
+    EXPECT_EQ(char_queue.chars[254], 254);
+    EXPECT_EQ(char_queue.chars[255], 300 & 0xFF);
+}
+
+TEST_F(WindowProcTest, WheelTotalIsTheSumOfNegatedDeltas) {
+    open_host();
+    send(WM_MOUSEWHEEL, uintptr_t{120} << 16);  // one notch away from the user
+    EXPECT_EQ(wheel_total, -120);
+    send(WM_MOUSEWHEEL, uintptr_t{0xFF88} << 16 | 0x0008);  // -120, with a key flag below
+    send(WM_MOUSEWHEEL, uintptr_t{0xFF88} << 16);
+    EXPECT_EQ(wheel_total, 120);
+}
+
+TEST_F(WindowProcTest, CloseAndDestroyEndTheLoopButKeepTheWindow) {
+    for (uint32_t message : {WM_CLOSE, WM_DESTROY}) {
+        reset_host();
+        open_host();
+        ASSERT_NE(surface.window_dc.load(), nullptr);
+        size_t from = scripted.calls.size();
+        EXPECT_EQ(send(message), 0);
+        EXPECT_EQ(quit_requested, 1);
+        EXPECT_EQ(surface.window_dc.load(), nullptr);
+        EXPECT_EQ(scripted_calls_since(from), "post_quit 0\n");
+        EXPECT_TRUE(scripted.window_exists);
+        // Nothing reaches the window any more.
+        present();
+        EXPECT_TRUE(scripted.presents.empty());
+    }
+}
+
+TEST_F(WindowProcTest, PaintValidatesAndEraseDoesNothing) {
+    open_host();
+    size_t from = scripted.calls.size();
+    EXPECT_EQ(send(WM_PAINT), 0);
+    EXPECT_EQ(send(WM_ERASEBKGND), 0);
+    EXPECT_EQ(scripted_calls_since(from), "paint_nothing\n");
+}
+
+TEST_F(WindowProcTest, UnhandledMessagesReleaseAHeldThreadThenGoToTheDefault) {
+    open_host();
+    platform_suspend_thread(program_thread);
+    size_t from = scripted.calls.size();
+    send(WM_MOUSEMOVE);
+    EXPECT_EQ(scripted.held, 0);
+    EXPECT_EQ(scripted_calls_since(from), "resume_thread\ndefault_window_proc 512\n");
+    from = scripted.calls.size();
+    send(WM_COMMAND, 5);  // passed on without touching the thread
+    EXPECT_EQ(scripted_calls_since(from), "default_window_proc 273\n");
+}
+
+TEST_F(WindowProcTest, TakeKeyAndTakeAnyKey) {
+    key_state[4].store(1);
+    key_state[65].store(1);
+    EXPECT_EQ(take_any_key(), 4);
+    EXPECT_EQ(key_state[65].load(), 1);
+    EXPECT_EQ(take_any_key(), 65);
+    EXPECT_EQ(take_any_key(), 0);
+
+    key_state[0].store(1);  // slot 0 is found and cleared, and reads as no key
+    EXPECT_EQ(take_any_key(), 0);
+    EXPECT_EQ(key_state[0].load(), 0);
+
+    key_state[1].store(1);
+    EXPECT_EQ(take_key(257), 1);  // index taken modulo 256
+    EXPECT_EQ(key_state[1].load(), 0);
+    EXPECT_EQ(take_key(1), 0);
+}
+
+}  // namespace
