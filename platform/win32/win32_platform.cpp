@@ -1,0 +1,232 @@
+// The Win32 backend of the platform seam: each function is the one Win32 call it names.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <windows.h>
+
+#include <cstddef>
+
+#include "platform/platform.h"
+
+// The seam's plain records are Win32's, field for field, so they pass through unconverted.
+static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER), "header size");
+static_assert(offsetof(BitmapInfoHeader, biBitCount) == offsetof(BITMAPINFOHEADER, biBitCount),
+              "header layout");
+static_assert(offsetof(BitmapInfoHeader, biClrImportant) ==
+                  offsetof(BITMAPINFOHEADER, biClrImportant),
+              "header layout");
+
+namespace {
+
+// Set once on the window thread, before the window or the thread that calls them exists.
+WindowProc host_window_proc;
+ThreadRoutine program_routine;
+
+HWND hwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HDC hdc(DcHandle dc) { return reinterpret_cast<HDC>(dc); }
+
+// The seam's procedure has Win32's shape but not its handle types: a thin WNDPROC.
+LRESULT CALLBACK window_proc_entry(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    return host_window_proc(reinterpret_cast<WindowHandle>(window), message, wparam, lparam);
+}
+
+DWORD WINAPI thread_entry(LPVOID argument) { return program_routine(argument); }
+
+MSG to_msg(const Message& m) {
+    MSG msg{};
+    msg.hwnd = hwnd(m.window);
+    msg.message = m.message;
+    msg.wParam = m.wparam;
+    msg.lParam = m.lparam;
+    msg.time = m.time_ms;
+    msg.pt.x = m.point_x;
+    msg.pt.y = m.point_y;
+    return msg;
+}
+
+}  // namespace
+
+// ---- Window ------------------------------------------------------------------------------
+
+void platform_register_class(InstanceHandle instance, WindowProc proc) {
+    host_window_proc = proc;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a double click is two clicks
+    wc.lpfnWndProc = window_proc_entry;
+    wc.cbClsExtra = 0;
+    wc.cbWndExtra = 0;
+    wc.hInstance = reinterpret_cast<HINSTANCE>(instance);
+    wc.hIcon = nullptr;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_WINDOW + 1));
+    wc.lpszMenuName = nullptr;
+    wc.lpszClassName = "Ostrel";
+    wc.hIconSm = nullptr;
+    RegisterClassExA(&wc);
+}
+
+WindowHandle platform_create_window(InstanceHandle instance, const char* title) {
+    HWND window = CreateWindowExA(0, "Ostrel", title,
+                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  CW_USEDEFAULT, 0, 240, 160, nullptr, nullptr,
+                                  reinterpret_cast<HINSTANCE>(instance), nullptr);
+    return reinterpret_cast<WindowHandle>(window);
+}
+
+void platform_show_window(WindowHandle window, int32_t show_command) {
+    ShowWindow(hwnd(window), show_command);
+}
+
+void platform_update_window(WindowHandle window) { UpdateWindow(hwnd(window)); }
+
+void platform_client_size(WindowHandle window, int32_t* cx, int32_t* cy) {
+    RECT client{};
+    GetClientRect(hwnd(window), &client);
+    *cx = client.right - client.left;
+    *cy = client.bottom - client.top;
+}
+
+void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer_cy) {
+    SetWindowPos(hwnd(window), nullptr, 0, 0, outer_cx, outer_cy, SWP_NOZORDER | SWP_NOMOVE);
+}
+
+void platform_set_title(WindowHandle window, const char* ansi_title) {
+    SetWindowTextA(hwnd(window), ansi_title);
+}
+
+void platform_destroy_window(WindowHandle window) { DestroyWindow(hwnd(window)); }
+
+void platform_paint_nothing(WindowHandle window) {
+    PAINTSTRUCT paint;
+    BeginPaint(hwnd(window), &paint);
+    EndPaint(hwnd(window), &paint);
+}
+
+// ---- Messages ----------------------------------------------------------------------------
+
+int32_t platform_get_message(Message* msg) {
+    MSG m{};
+    BOOL result = GetMessageA(&m, nullptr, 0, 0);
+    // -1 (a broken queue) would otherwise be dispatched as a message, again and again:
+    // end the loop as a quit with code 0 instead.
+    if (result == -1) {
+        m = MSG{};
+        m.message = WM_QUIT;
+    }
+    *msg = Message{reinterpret_cast<WindowHandle>(m.hwnd), m.message, m.wParam, m.lParam,
+                   m.time, m.pt.x, m.pt.y};
+    return result > 0 ? 1 : 0;
+}
+
+void platform_translate_message(const Message* msg) {
+    MSG m = to_msg(*msg);
+    TranslateMessage(&m);
+}
+
+void platform_dispatch_message(const Message* msg) {
+    MSG m = to_msg(*msg);
+    DispatchMessageA(&m);
+}
+
+intptr_t platform_default_window_proc(WindowHandle window, uint32_t message, uintptr_t wparam,
+                                      intptr_t lparam) {
+    return DefWindowProcA(hwnd(window), message, wparam, lparam);
+}
+
+void platform_post_quit(int32_t exit_code) { PostQuitMessage(exit_code); }
+
+void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms) {
+    SetTimer(hwnd(window), id, period_ms, nullptr);
+}
+
+void platform_message_box(const char* text, const char* caption) {
+    MessageBoxA(GetFocus(), text, caption, MB_OK);
+}
+
+// ---- The program thread ------------------------------------------------------------------
+
+ThreadHandle platform_start_thread(ThreadRoutine routine) {
+    program_routine = routine;
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, thread_entry, nullptr, 0, &id);
+    return reinterpret_cast<ThreadHandle>(thread);
+}
+
+int32_t platform_thread_exit_code(ThreadHandle thread, uint32_t* code) {
+    DWORD exit_code = 0;
+    if (!GetExitCodeThread(reinterpret_cast<HANDLE>(thread), &exit_code)) return 0;
+    *code = exit_code;
+    return 1;
+}
+
+void platform_suspend_thread(ThreadHandle thread) {
+    SuspendThread(reinterpret_cast<HANDLE>(thread));
+}
+
+void platform_resume_thread(ThreadHandle thread) { ResumeThread(reinterpret_cast<HANDLE>(thread)); }
+
+void platform_confine_to_first_processor() {
+    DWORD_PTR process_mask = 0, system_mask = 0;
+    GetProcessAffinityMask(GetCurrentProcess(), &process_mask, &system_mask);
+    SetProcessAffinityMask(GetCurrentProcess(), 1);
+}
+
+// ---- Time --------------------------------------------------------------------------------
+
+uint32_t platform_tick_count_ms() { return GetTickCount(); }
+
+int64_t platform_counter() {
+    LARGE_INTEGER count{};
+    QueryPerformanceCounter(&count);
+    return count.QuadPart;
+}
+
+int64_t platform_counter_frequency() {
+    LARGE_INTEGER frequency{};
+    QueryPerformanceFrequency(&frequency);
+    return frequency.QuadPart;
+}
+
+// ---- Drawing -----------------------------------------------------------------------------
+
+DcHandle platform_window_dc(WindowHandle window) {
+    return reinterpret_cast<DcHandle>(GetDC(hwnd(window)));
+}
+
+DcHandle platform_create_memory_dc(DcHandle window_dc) {
+    return reinterpret_cast<DcHandle>(CreateCompatibleDC(hdc(window_dc)));
+}
+
+BitmapHandle platform_create_dib_section(DcHandle dc, const BitmapInfoHeader* header,
+                                         uint8_t** bits) {
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(hdc(dc), reinterpret_cast<const BITMAPINFO*>(header),
+                                      DIB_PAL_COLORS, &pixels, nullptr, 0);
+    *bits = static_cast<uint8_t*>(pixels);
+    return reinterpret_cast<BitmapHandle>(bitmap);
+}
+
+void platform_select_bitmap(DcHandle dc, BitmapHandle bitmap) {
+    SelectObject(hdc(dc), reinterpret_cast<HBITMAP>(bitmap));
+}
+
+RegionHandle platform_create_rect_region(int32_t left, int32_t top, int32_t right,
+                                         int32_t bottom) {
+    RECT rect{left, top, right, bottom};
+    return reinterpret_cast<RegionHandle>(CreateRectRgnIndirect(&rect));
+}
+
+void platform_select_clip_region(DcHandle dc, RegionHandle region) {
+    SelectClipRgn(hdc(dc), reinterpret_cast<HRGN>(region));
+}
+
+void platform_delete_region(RegionHandle region) { DeleteObject(reinterpret_cast<HRGN>(region)); }
+
+void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    PatBlt(hdc(dc), x, y, cx, cy, BLACKNESS);
+}
+
+void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                             DcHandle memory_dc, int32_t src_x, int32_t src_y) {
+    BitBlt(hdc(window_dc), x, y, cx, cy, hdc(memory_dc), src_x, src_y, SRCCOPY);
+}
