@@ -31,7 +31,9 @@ std::string write_temp(const char* name, const Bytes& bytes) {
     return path;
 }
 
-uint16_t word_at(const Bytes& file, size_t offset) { return uint16_t(file[offset] | file[offset + 1] << 8); }
+uint16_t word_at(const Bytes& file, size_t offset) {
+    return uint16_t(file[offset] | file[offset + 1] << 8);
+}
 
 // What the reader must make of a file: the bytes from offset 54 on, bottom row first,
 // no padding skipped, 255 past the end.
@@ -59,7 +61,8 @@ const std::string corpus = PICTAVON_CORPUS "/";
 
 TEST(LoadSprite, ReadsEveryImageMagickFormAsTheNarrowSubsetSays) {
     for (const char* name : {"w4.bmp", "w5.bmp", "w7.bmp", "w32.bmp", "topdown.bmp", "pal8.bmp",
-                             "rle8.bmp", "rgba32.bmp", "v5.bmp", "cut-pixels.bmp", "cut-header.bmp"}) {
+                             "rle8.bmp", "rgba32.bmp", "v5.bmp", "cut-pixels.bmp",
+                             "cut-header.bmp"}) {
         SCOPED_TRACE(name);
         const Bytes file = read_file(corpus + name);
         ASSERT_GE(file.size(), 54u);

@@ -42,8 +42,8 @@ protected:
             for (int32_t x = drawn.x; x < drawn.x + drawn.cx; ++x)
                 pixel_at(x - drawn.x, y - drawn.y, &expected[pixel_offset(x, y)]);
         for (size_t i = 0; i < expected.size(); ++i)
-            ASSERT_EQ(int(pixels[i]), int(expected[i])) << "array byte " << i << " (row "
-                                                        << i / 720 << ", byte " << i % 720 << ")";
+            ASSERT_EQ(int(pixels[i]), int(expected[i]))
+                << "array byte " << i << " (row " << i / 720 << ", byte " << i % 720 << ")";
     }
 };
 
