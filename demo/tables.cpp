@@ -1,1 +1,35 @@
-// Placeholder: being written.
+// Part 5.1: the sine and reciprocal tables.
+#include "demo/tables.h"
+
+#include <cfloat>
+#include <cmath>
+
+// Entry 64 is 4096 only when every step rounds to plain double precision: an x87 build that
+// keeps the product in 80-bit extended precision would truncate it to 4095. x86-64 (SSE2),
+// including the Windows build, evaluates in the declared type; refuse anything else. (The
+// build also passes -ffp-contract=off, so no fused multiply-add changes a rounding.)
+static_assert(FLT_EVAL_METHOD == 0, "the tables need plain double-precision evaluation");
+
+int16_t* sine_table = nullptr;
+int16_t* recip_table = nullptr;
+
+void build_tables() {
+    // The program builds the tables once. Allocating only on the first call makes a second
+    // call (a test's) refill the same blocks instead of dropping them.
+    if (sine_table == nullptr) sine_table = new int16_t[256];
+    if (recip_table == nullptr) recip_table = new int16_t[1400];
+
+    // One quarter wave, k = 0..64, mirrored into the other three quarters.
+    for (int32_t k = 0; k <= 64; ++k) {
+        const double angle = static_cast<double>(2 * k) * 0.0122718462890625;  // 3.14159265 / 256
+        const double scaled = std::sin(angle) * 4096.0;
+        const auto v = static_cast<int16_t>(static_cast<int32_t>(scaled));  // toward zero
+        sine_table[k] = v;
+        sine_table[128 - k] = v;
+        sine_table[128 + k] = static_cast<int16_t>(-v);
+        if (k >= 1) sine_table[256 - k] = static_cast<int16_t>(-v);
+    }
+
+    recip_table[0] = 0;
+    for (int32_t n = 1; n < 1400; ++n) recip_table[n] = static_cast<int16_t>(4096 / n);
+}
