@@ -1,1 +1,55 @@
-// Placeholder: being written.
+// Part 4.1: the fixed-step frame clock on the high-resolution counter.
+//
+// Counter arithmetic is signed 64-bit two's complement: sums, differences and the product
+// ms x frequency are taken in uint64_t (modulo 2^64 by definition) and read back as int64_t,
+// so no intermediate overflows however the counter or the frequency behave.
+#include "clock/clock.h"
+
+#include "platform/platform.h"
+
+int64_t counter_frequency = 0;
+int64_t frame_start = 0;
+int32_t frame_late = 0;
+
+namespace {
+
+// uint64_t -> int64_t keeps the bits (modular in GCC, Clang and MSVC, and in C++20).
+inline int64_t add64(int64_t a, int64_t b) {
+    return static_cast<int64_t>(static_cast<uint64_t>(a) + static_cast<uint64_t>(b));
+}
+inline int64_t sub64(int64_t a, int64_t b) {
+    return static_cast<int64_t>(static_cast<uint64_t>(a) - static_cast<uint64_t>(b));
+}
+
+// ms sign-extended, times the frequency modulo 2^64, divided by 1000 toward zero. (The
+// quotient of any int64_t by 1000 is representable.)
+inline int64_t interval_of(int32_t ms) {
+    const int64_t product = static_cast<int64_t>(static_cast<uint64_t>(static_cast<int64_t>(ms)) *
+                                                 static_cast<uint64_t>(counter_frequency));
+    return product / 1000;
+}
+
+}  // namespace
+
+void start_clock() {
+    counter_frequency = platform_counter_frequency();
+    frame_start = platform_counter();
+}
+
+void wait_frame(int32_t ms) {
+    const int64_t interval = interval_of(ms);
+    const int64_t now = platform_counter();
+
+    if (sub64(now, frame_start) >= interval) {
+        // Late: consume exactly one interval, decide with the same reading, do not wait.
+        frame_start = add64(frame_start, interval);
+        frame_late = sub64(now, frame_start) >= interval ? 1 : 0;
+        return;
+    }
+
+    // On time: clear the flag first, then busy-wait on the counter (no sleep, no timer).
+    frame_late = 0;
+    while (sub64(platform_counter(), frame_start) < interval) {
+    }
+    frame_start = add64(frame_start, interval);
+}
