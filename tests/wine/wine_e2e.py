@@ -1,0 +1,60 @@
+"""The end-to-end checks of tests/e2e on the Windows build under Wine: the same harness and
+the same checks as the SDL build; only the command that starts the program differs.
+
+    python3 wine_e2e.py --checks NAME[,NAME...] [harness options] -- WINE COMMAND... PROGRAM.exe
+
+Ends with 77, which CTest counts as skipped, when Wine is not installed.
+"""
+import os
+import shutil
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+
+import e2e_close  # noqa: E402
+import e2e_program  # noqa: E402
+import e2e_refresh  # noqa: E402
+import e2e_window  # noqa: E402
+import harness  # noqa: E402
+
+SKIPPED = 77
+
+# What Win32 does under Wine as the SDL build does it. SIGTERM is left out: it is SDL that
+# makes a close request of it, while Wine ends the process.
+CHECKS = {check.__name__: check for check in (
+    e2e_window.window_picture_and_close, e2e_window.keys_and_buttons, e2e_window.system_keys,
+    e2e_window.characters_and_wheel, e2e_close.close_at_any_moment,
+    e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program)}
+
+
+def program_of(command):
+    """The program `env VAR=VALUE... PROGRAM ARGS` runs."""
+    words = command[1:] if command and os.path.basename(command[0]) == "env" else command
+    return next((w for w in words if "=" not in w), None)
+
+
+def main():
+    args = sys.argv[1:]
+    if "--checks" not in args or "--" not in args:
+        raise SystemExit(__doc__)
+    at = args.index("--checks")
+    names = args[at + 1].split(",")
+    del args[at:at + 2]
+    unknown = [n for n in names if n not in CHECKS]
+    if unknown:
+        raise SystemExit(f"unknown checks: {', '.join(unknown)}; known: {', '.join(CHECKS)}")
+    split = args.index("--")
+    command = args[split + 1:]
+    wine = program_of(command)
+    if wine is None or shutil.which(wine) is None:
+        print(f"SKIPPED: Wine is not installed ({wine or 'no command'} not found); "
+              "install Debian's wine and wine64 to run the Windows build's end-to-end tests")
+        sys.exit(SKIPPED)
+    launch = [sys.executable, os.path.join(HERE, "wine_launch.py"), "--"]
+    sys.argv = [sys.argv[0]] + args[:split + 1] + launch + command
+    harness.main([CHECKS[n] for n in names], __doc__)
+
+
+if __name__ == "__main__":
+    main()
