@@ -1,0 +1,197 @@
+// What a drawn frame costs: render_floor alone, the whole frame's computation (clear the
+// 161 x 720-byte pixel array, render the floor, compose it into the bottom-up picture), and
+// the same with a plain floating-point renderer, with a summary at the end: microseconds
+// per frame, share of the 20 ms period, floor pixels per second, and float/fixed ratios.
+//
+//   build/bench/bench_frame [--benchmark_repetitions=5 ...]
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "bench/float_floor.h"
+#include "demo/floor.h"
+#include "demo/scene.h"
+#include "demo/tables.h"
+#include "images/bmp.h"
+#include "surface/surface.h"
+
+namespace {
+
+constexpr double period_seconds = 0.020;
+constexpr int64_t floor_pixel_count = 99 * 240;  // rows 60..158
+constexpr size_t picture_bytes = 161 * 720;      // the pixel array, spare row included
+
+alignas(64) uint8_t picture[picture_bytes];  // a 240 x 160 (+1 row) bottom-up, 24-bit picture
+
+// The start camera, turning 2 units a frame so that successive frames differ as in a run.
+int32_t heading_of(int64_t frame) { return static_cast<int32_t>((32 + 2 * frame) & 255); }
+
+// Part 5.3's composition with the ClipRect at (0, 0, 240, 160): floor pixel (c, r) goes to
+// bytes 3 x (240 x (159 - r) + c): bits 16-23, 8-15, 0-7; colours whose low byte is 254
+// are left out.
+void compose(uint8_t* bits) {
+    for (int32_t r = 0; r < floor_height; ++r) {
+        for (int32_t c = 0; c < floor_width; ++c) {
+            const uint32_t colour = floor_pixels[r * floor_width + c];
+            if ((colour & 0xFF) == 254) continue;
+            uint8_t* pixel = bits + 3 * (240 * (159 - r) + c);
+            pixel[0] = static_cast<uint8_t>(colour >> 16);
+            pixel[1] = static_cast<uint8_t>(colour >> 8);
+            pixel[2] = static_cast<uint8_t>(colour);
+        }
+    }
+}
+
+// Floor pixels per second (the share of the 20 ms period is in the summary at the end).
+void add_counters(benchmark::State& state) {
+    using benchmark::Counter;
+    state.counters["floor_px/s"] = Counter(floor_pixel_count, Counter::kIsIterationInvariantRate);
+}
+
+void BM_RenderFloor(benchmark::State& state) {
+    int64_t frame = 0;
+    for (auto _ : state) {
+        render_floor(6144, 5120, 6144, heading_of(frame++));
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+}
+
+void BM_FloatFloor(benchmark::State& state) {
+    int64_t frame = 0;
+    for (auto _ : state) {
+        render_floor_float(6144, 5120, 6144, heading_of(frame++));
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+}
+
+void BM_Frame(benchmark::State& state) {
+    int64_t frame = 0;
+    for (auto _ : state) {
+        std::memset(picture, 0, picture_bytes);
+        render_floor(6144, 5120, 6144, heading_of(frame++));
+        compose(picture);
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+}
+
+void BM_FloatFrame(benchmark::State& state) {
+    int64_t frame = 0;
+    for (auto _ : state) {
+        std::memset(picture, 0, picture_bytes);
+        render_floor_float(6144, 5120, 6144, heading_of(frame++));
+        compose(picture);
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+}
+
+Sprite* ball = nullptr;
+
+// The scene loop's own draw_frame: clear, render_floor, compose_floor and the sprite blit
+// (assets/balle.bmp; without it the floor alone), into the Surface's pixel array.
+void BM_SceneDrawFrame(benchmark::State& state) {
+    Camera camera = start_camera;
+    for (auto _ : state) {
+        draw_frame(camera, ball);
+        camera.view_angle = static_cast<uint8_t>(camera.view_angle + 2);
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+    if (ball == nullptr) state.SetLabel("no sprite");
+}
+
+BENCHMARK(BM_RenderFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FloatFloor)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Frame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FloatFrame)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SceneDrawFrame)->Unit(benchmark::kMicrosecond);
+
+// Keeps each benchmark's real time per iteration (the median when repeated) for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Aggregate && !median) continue;
+            const std::string& name = run.run_name.function_name;
+            if (!median && medians_.count(name) != 0) continue;  // a median already in
+            seconds_[name] = run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+            if (median) medians_[name] = true;
+        }
+    }
+    double seconds(const std::string& name) const {
+        auto found = seconds_.find(name);
+        return found == seconds_.end() ? 0 : found->second;
+    }
+
+private:
+    std::map<std::string, double> seconds_;
+    std::map<std::string, bool> medians_;
+};
+
+// Share of floor pixels on which the float renderer agrees with render_floor.
+double float_agreement() {
+    std::vector<uint32_t> fixed(floor_width * floor_height);
+    std::vector<uint32_t> plain(floor_width * floor_height);
+    int64_t same = 0, total = 0;
+    for (int32_t heading = 0; heading < 256; heading += 8) {
+        floor_pixels = fixed.data();
+        render_floor(6144, 5120, 6144, heading);
+        floor_pixels = plain.data();
+        render_floor_float(6144, 5120, 6144, heading);
+        for (int32_t i = 60 * floor_width; i < 159 * floor_width; ++i, ++total) same += fixed[i] == plain[i];
+    }
+    return static_cast<double>(same) / static_cast<double>(total);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    build_tables();
+    const double agreement = float_agreement();
+    floor_pixels = static_cast<uint32_t*>(std::calloc(floor_width * floor_height, sizeof(uint32_t)));
+    surface.bits = picture;
+    surface.width = surface_width;
+    surface.height = surface_height;
+    clip_rect = ClipRect{0, 0, surface_width, surface_height};
+    ball = load_sprite(PICTAVON_SOURCE_DIR "/assets/balle.bmp");
+
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    SummaryReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    std::printf("\nSummary: one frame = clear 161 x 720 bytes + floor (99 x 240 = %lld pixels) + composition\n",
+                static_cast<long long>(floor_pixel_count));
+    const struct { const char* name; const char* what; const char* baseline; } rows[] = {
+        {"BM_RenderFloor", "render_floor", nullptr},
+        {"BM_FloatFloor", "float floor", "BM_RenderFloor"},
+        {"BM_Frame", "frame", nullptr},
+        {"BM_FloatFrame", "frame, float floor", "BM_Frame"},
+        {"BM_SceneDrawFrame", "scene draw_frame (+ sprite)", nullptr},
+    };
+    for (const auto& row : rows) {
+        const double s = reporter.seconds(row.name);
+        if (s <= 0) continue;
+        std::printf("  %-28s %9.2f us/frame  %6.3f %% of 20 ms  %8.1f Mpixel/s", row.what, s * 1e6,
+                    100 * s / period_seconds, floor_pixel_count / s / 1e6);
+        if (row.baseline != nullptr && reporter.seconds(row.baseline) > 0)
+            std::printf("  %5.1f x %s", s / reporter.seconds(row.baseline), row.baseline);
+        std::printf("\n");
+    }
+    std::printf("  the float floor agrees with render_floor on %.2f %% of the floor pixels (32 headings)\n",
+                100 * agreement);
+    return 0;
+}
