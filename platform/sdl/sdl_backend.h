@@ -1,0 +1,36 @@
+// What the SDL backend's files share, and the few pure pieces its own tests reach into.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include <SDL_keyboard.h>
+
+// ---- Keys and text (sdl_keys.cpp) ---------------------------------------------------------
+
+// The Win32 virtual-key code of a key: letters and digits by what the layout prints on the
+// key (SDL's keycode), falling back on the key's place (scancode) for layouts that print
+// neither there. num_lock picks the keypad's digits over its navigation keys. 0: no code.
+uint8_t virtual_key(SDL_Keycode key, SDL_Scancode place, bool num_lock);
+
+// Decodes one UTF-8 character from text (up to its 0 terminator) into its Windows-1252 byte,
+// '?' where there is none (or for a malformed sequence). Returns the bytes consumed (>= 1),
+// or 0 at the terminator.
+int32_t next_ansi_char(const char* text, uint8_t* ansi);
+
+// Writes ansi (Windows-1252, 0-terminated) as UTF-8 into out, which holds out_bytes bytes;
+// the result is cut at a character boundary and always terminated.
+void ansi_to_utf8(const char* ansi, char* out, int32_t out_bytes);
+
+// ---- Showing pictures (sdl_platform.cpp) --------------------------------------------------
+
+// The newest picture the window thread has put on the X server, for measurements: its
+// sequence number (that of the present that made it) and the counter when the server had
+// it. Written by the window thread, read by anyone.
+struct ShowRecord {
+    std::atomic<uint32_t> seq;
+    std::atomic<int64_t> shown_counter;
+};
+extern ShowRecord last_show;
+// The sequence number of the newest present, from either thread.
+extern std::atomic<uint32_t> present_seq;

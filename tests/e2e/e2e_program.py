@@ -1,0 +1,32 @@
+"""The shipped program, started as ./run starts it: its window, a picture that is not
+blank, and a clean exit with code 0 when it is closed."""
+import time
+
+import harness
+from harness import Failure, Session, wait_until
+
+TITLE = "Programme Pictavon"
+
+
+def shipped_program(options):
+    with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        geometry = s.geometry(window)
+        if (geometry["width"], geometry["height"]) != (240, 160):
+            raise Failure(f"client area {geometry['width']} x {geometry['height']}")
+
+        def drawn():
+            picture = s.grab(window)
+            return picture is not None and len(set(picture[2][i:i + 3] for i in range(0, len(picture[2]), 3))) > 8
+        wait_until("a picture of more than a few colours", drawn, 5)
+        start = time.monotonic()
+        s.close(window)
+        code = s.wait_exit(options.exit_timeout)
+        if code != 0:
+            raise Failure(f"exit code {code}; output:\n{s.output()}")
+        print(f"        closed to exit: {1000 * (time.monotonic() - start):.0f} ms")
+
+
+if __name__ == "__main__":
+    harness.main([shipped_program], __doc__)

@@ -1,0 +1,149 @@
+"""The window, its picture and its input, end to end: the test host in "present" mode,
+which shows a known picture and the key states as white pixels, every 20 ms."""
+import time
+
+import harness
+import pictures
+from harness import Failure, Session, wait_until
+
+TITLE = "Programme Pictavon"
+
+
+def session(options):
+    return Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd, xwin=options.xwin)
+
+
+def wait_for_keys(s, window, keys, what):
+    """Waits until the capture shows exactly the slots in keys down."""
+    seen = [None]
+
+    def shown():
+        picture = s.grab(window)
+        seen[0] = sorted(pictures.keys_shown(picture[2])) if picture else "no window"
+        return seen[0] == sorted(keys)
+    try:
+        wait_until(what, shown, 3)
+    except Failure:
+        raise Failure(f"{what}: the window shows slots {seen[0]} down, not {sorted(keys)}")
+
+
+def window_picture_and_close(options):
+    with session(options) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        geometry = s.geometry(window)
+        if (geometry["width"], geometry["height"]) != (240, 160):
+            raise Failure(f"client area {geometry['width']} x {geometry['height']}, not 240 x 160")
+        if s.title(window) != TITLE:
+            raise Failure(f"title {s.title(window)!r}")
+        want = pictures.expected()
+        last = [None]
+
+        def same():
+            picture = s.grab(window)
+            last[0] = picture
+            return picture is not None and picture[:2] == (240, 160) and picture[2] == want
+        try:
+            wait_until("the test picture", same, 5)
+        except Failure:
+            shown = last[0]
+            raise Failure("the window never showed the test picture: " +
+                          (pictures.difference(shown[2], want) if shown else "no capture"))
+        start = time.monotonic()
+        s.close(window)
+        code = s.wait_exit(options.exit_timeout)
+        if code != 0:
+            raise Failure(f"exit code {code} after closing")
+        print(f"        closed to exit: {1000 * (time.monotonic() - start):.0f} ms")
+
+
+# (xdotool key name, virtual-key code): letters by their capitals, digits, arrows, the named
+# keys, function keys, the keypad's operators.
+KEYS = [("a", 65), ("q", 81), ("z", 90), ("0", 48), ("7", 55), ("Left", 37), ("Up", 38),
+        ("Right", 39), ("Down", 40), ("space", 32), ("Return", 13), ("Escape", 27),
+        ("BackSpace", 8), ("Tab", 9), ("Shift_L", 16), ("Shift_R", 16), ("Control_L", 17),
+        ("F1", 112), ("F12", 123), ("Home", 36), ("End", 35), ("Prior", 33), ("Next", 34),
+        ("Insert", 45), ("Delete", 46), ("KP_Add", 107), ("KP_Multiply", 106)]
+
+
+def keys_and_buttons(options):
+    with session(options) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        wait_for_keys(s, window, [], "the first picture")
+        for name, code in KEYS:
+            s.keydown(window, name)
+            wait_for_keys(s, window, [code], f"{name} down")
+            s.keyup(window, name)
+            wait_for_keys(s, window, [], f"{name} up")
+        # Two at once, released in the other order.
+        s.keydown(window, "Left")
+        s.keydown(window, "c")
+        wait_for_keys(s, window, [37, 67], "Left and C down")
+        s.keyup(window, "Left")
+        wait_for_keys(s, window, [67], "Left up, C still down")
+        s.keyup(window, "c")
+        wait_for_keys(s, window, [], "both up")
+        for button, slot in ((1, 1), (3, 2), (2, 4)):  # X's left, right, middle
+            s.mousedown(window, button)
+            wait_for_keys(s, window, [slot], f"mouse button {button} down")
+            s.mouseup(window, button)
+            wait_for_keys(s, window, [], f"mouse button {button} up")
+        s.close(window)
+        if s.wait_exit(options.exit_timeout) != 0:
+            raise Failure("non-zero exit code")
+
+
+def system_keys(options):
+    """Alt, keys pressed while Alt is held, and F10 leave the key states alone. Each is
+    followed by an ordinary key, whose showing proves the ones before were handled."""
+    with session(options) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        wait_for_keys(s, window, [], "the first picture")
+        s.keydown(window, "Alt_L")
+        s.keydown(window, "x")
+        s.keyup(window, "Alt_L")
+        s.keydown(window, "b")
+        wait_for_keys(s, window, [66], "B down after Alt, Alt+X")
+        s.keyup(window, "x")
+        s.keyup(window, "b")
+        s.keydown(window, "F10")
+        s.keydown(window, "n")
+        wait_for_keys(s, window, [78], "N down after F10")
+        s.keyup(window, "F10")
+        s.keyup(window, "n")
+        wait_for_keys(s, window, [], "all up")
+        s.close(window)
+        if s.wait_exit(options.exit_timeout) != 0:
+            raise Failure("non-zero exit code")
+
+
+def characters_and_wheel(options):
+    """Typed text arrives as Windows-1252 bytes, with the control characters Win32 makes
+    of Backspace, Tab, Return and Escape; one notch away from the user is -120."""
+    with session(options) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        wait_for_keys(s, window, [], "the first picture")
+        s.type_text(window, "Aé")
+        for name in ("BackSpace", "Tab", "Return", "Escape"):
+            s.key(window, name)
+        s.type_text(window, "€")
+        s.wheel(window, 1)
+        s.wheel(window, -3)
+        s.wheel(window, 1)
+        # The last key shown down proves every event before it reached the window.
+        s.keydown(window, "z")
+        wait_for_keys(s, window, [90], "Z down")
+        s.close(window)
+        if s.wait_exit(options.exit_timeout) != 0:
+            raise Failure("non-zero exit code")
+        output = s.output()
+        want_chars = "chars: 41 e9 08 09 0d 1b 80 7a"
+        if want_chars not in output or "wheel_total: 120" not in output:
+            raise Failure(f"expected {want_chars!r} and 'wheel_total: 120', got:\n{output}")
+
+
+if __name__ == "__main__":
+    harness.main([window_picture_and_close, keys_and_buttons, system_keys, characters_and_wheel], __doc__)

@@ -1,0 +1,317 @@
+"""End-to-end harness: a virtual X server, one program under test, and the X clients that
+look at its window and drive it. The SDL build's tests and the Windows build's under Wine
+use it alike; they differ only in the command they start.
+
+Every wait is bounded: a program that hangs is killed (SIGKILL: SDL turns SIGTERM into a
+close request) and the test fails saying what it waited for.
+
+    python3 harness.py xvfb [--timeout S] -- COMMAND...
+        runs COMMAND with DISPLAY set to a fresh Xvfb, and ends with its exit code
+    python3 harness.py snapshot --out FILE.png [--after-ms MS] [--cwd DIR] -- COMMAND...
+        starts COMMAND on a fresh Xvfb, saves what its window shows after MS, closes it
+"""
+import os
+import select
+import struct
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_until(what, predicate, timeout_s, step_s=0.01):
+    """Polls predicate until it returns something true, and returns that."""
+    deadline = time.monotonic() + timeout_s
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure(f"timed out after {timeout_s} s waiting for {what}")
+        time.sleep(step_s)
+
+
+def start_xvfb(timeout_s=10):
+    """A fresh Xvfb on a free display number; returns (process, ':N')."""
+    read_fd, write_fd = os.pipe()
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "640x480x24",
+                             "-nolisten", "tcp", "-noreset"],
+                            pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write_fd)
+    number = b""
+    deadline = time.monotonic() + timeout_s
+    while not number.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([read_fd], [], [], left)[0]:
+            proc.kill()
+            raise Failure("Xvfb did not start")
+        chunk = os.read(read_fd, 16)
+        if not chunk:
+            raise Failure("Xvfb ended at start-up")
+        number += chunk
+    os.close(read_fd)
+    return proc, ":" + number.decode().strip()
+
+
+def build_xwin(work_dir):
+    """Compiles the small Xlib helper where no build made it (the Windows build's tests)."""
+    out = os.path.join(work_dir, "xwin")
+    subprocess.run(["cc", "-O2", "-o", out, os.path.join(HERE, "xwin.c"), "-lX11"], check=True)
+    return out
+
+
+class Session:
+    """One Xvfb and one program on it. Use as a context manager: leaving it kills whatever
+    still runs."""
+
+    def __init__(self, command, env=None, cwd=None, xwin=None):
+        self.command = command
+        self.extra_env = env or {}
+        self.cwd = cwd
+        self.work_dir = tempfile.mkdtemp(prefix="pictavon-e2e-")
+        self.xwin = xwin or build_xwin(self.work_dir)
+        self.xvfb = None
+        self.proc = None
+        self.display = None
+        self.output_path = os.path.join(self.work_dir, "output.txt")
+
+    def __enter__(self):
+        self.xvfb, self.display = start_xvfb()
+        return self
+
+    def __exit__(self, *exc):
+        for proc in (self.proc, self.xvfb):
+            if proc is not None and proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        shutil.rmtree(self.work_dir, ignore_errors=True)
+        return False
+
+    def env(self):
+        env = dict(os.environ)
+        env.update(self.extra_env)
+        env["DISPLAY"] = self.display
+        return env
+
+    # ---- The program ----------------------------------------------------------------------
+
+    def start(self):
+        with open(self.output_path, "wb") as out:
+            self.proc = subprocess.Popen(self.command, env=self.env(), cwd=self.cwd, stdout=out,
+                                         stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+        return self.proc
+
+    def output(self):
+        with open(self.output_path, "rb") as f:
+            return f.read().decode("utf-8", "replace")
+
+    def wait_exit(self, timeout_s):
+        """The program's exit code; a program still running after timeout_s is killed."""
+        try:
+            return self.proc.wait(timeout=timeout_s)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+            raise Failure(f"the program did not end within {timeout_s} s; output:\n{self.output()}")
+
+    def check_running(self):
+        code = self.proc.poll()
+        if code is not None:
+            raise Failure(f"the program ended early with code {code}; output:\n{self.output()}")
+
+    # ---- X clients ------------------------------------------------------------------------
+
+    def run(self, *args, timeout_s=10):
+        try:
+            result = subprocess.run(list(args), env=self.env(), capture_output=True, timeout=timeout_s)
+        except subprocess.TimeoutExpired:
+            raise Failure(f"{args[0]} hung: {' '.join(args)}")
+        return result
+
+    def find_window(self, title, timeout_s=10):
+        """The id of the viewable window named title, once it exists."""
+        def found():
+            self.check_running()
+            result = self.run(self.xwin, "find", title)
+            ids = result.stdout.decode().split()
+            return ids[0] if ids else None
+        return wait_until(f"a window titled {title!r}", found, timeout_s, step_s=0.02)
+
+    def geometry(self, window):
+        """xwininfo's view of the window: {'width': .., 'height': .., 'x': .., 'y': ..}."""
+        result = self.run("xwininfo", "-id", window)
+        fields = {}
+        for line in result.stdout.decode("utf-8", "replace").splitlines():
+            key, _, value = line.strip().partition(":")
+            names = {"Width": "width", "Height": "height", "Absolute upper-left X": "x",
+                     "Absolute upper-left Y": "y"}
+            if key in names:
+                fields[names[key]] = int(value)
+        if "width" not in fields:
+            raise Failure(f"xwininfo could not read window {window}: {result.stderr.decode()}")
+        return fields
+
+    def title(self, window):
+        result = self.run(self.xwin, "title", window)
+        if result.returncode != 0:
+            return None  # the window is gone
+        return result.stdout.decode("utf-8", "replace")
+
+    def grab(self, window):
+        """The client area as (width, height, RGB bytes, top row first); None once it is gone."""
+        result = self.run(self.xwin, "grab", window)
+        if result.returncode != 0:
+            return None
+        data = result.stdout
+        header = data.split(b"\n", 3)
+        width, height = (int(v) for v in header[1].split())
+        return width, height, header[3]
+
+    def xdotool(self, window, *actions):
+        """xdotool actions after giving the window the keyboard focus (Wine needs it, and
+        with no window manager nothing else gives it)."""
+        result = self.run("xdotool", "windowfocus", window, *actions)
+        if result.returncode != 0:
+            raise Failure(f"xdotool {' '.join(actions)}: {result.stderr.decode()}")
+
+    def keydown(self, window, key):
+        self.xdotool(window, "keydown", key)
+
+    def keyup(self, window, key):
+        self.xdotool(window, "keyup", key)
+
+    def key(self, window, key):
+        self.xdotool(window, "key", key)
+
+    def type_text(self, window, text):
+        self.xdotool(window, "type", "--delay", "20", text)
+
+    def mousedown(self, window, button, x=120, y=80):
+        self.xdotool(window, "mousemove", "--window", window, str(x), str(y), "mousedown", str(button))
+
+    def mouseup(self, window, button, x=120, y=80):
+        self.xdotool(window, "mousemove", "--window", window, str(x), str(y), "mouseup", str(button))
+
+    def wheel(self, window, notches):
+        """Positive: away from the user (X button 4); negative: towards (button 5)."""
+        button = "4" if notches > 0 else "5"
+        for _ in range(abs(notches)):
+            self.xdotool(window, "mousemove", "--window", window, "120", "80", "click", button)
+
+    def close(self, window):
+        """Asks the window to close (WM_DELETE_WINDOW), as a window manager's close box does."""
+        result = self.run(self.xwin, "close", window)
+        if result.returncode != 0:
+            raise Failure(f"could not ask window {window} to close: {result.stderr.decode()}")
+
+
+# ---- Running the checks of one script --------------------------------------------------------
+
+def parse_command_line(argv=None, description=""):
+    """Scripts take [--xwin PATH] [--start-timeout S] [--exit-timeout S] -- COMMAND..."""
+    import argparse
+    argv = sys.argv[1:] if argv is None else argv
+    if "--" not in argv:
+        raise SystemExit(f"usage: {sys.argv[0]} [options] -- COMMAND...")
+    split = argv.index("--")
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--xwin", help="the built xwin helper (else compiled here)")
+    parser.add_argument("--start-timeout", type=float, default=10, help="for the window to appear")
+    parser.add_argument("--exit-timeout", type=float, default=1, help="from a close to the exit")
+    parser.add_argument("--cwd", help="where the program starts")
+    options = parser.parse_args(argv[:split])
+    options.command = argv[split + 1:]
+    return options
+
+
+def main(checks, description=""):
+    """Runs check(options) for each check in turn; prints one line per check."""
+    options = parse_command_line(description=description)
+    failed = 0
+    for check in checks:
+        start = time.monotonic()
+        try:
+            check(options)
+            print(f"ok      {check.__name__} ({time.monotonic() - start:.2f} s)", flush=True)
+        except Failure as failure:
+            failed += 1
+            print(f"FAILED  {check.__name__}: {failure}", flush=True)
+    print(f"{len(checks) - failed} passed, {failed} failed")
+    sys.exit(1 if failed else 0)
+
+
+def run_under_xvfb(command, timeout_s):
+    xvfb, display = start_xvfb()
+    try:
+        proc = subprocess.Popen(command, env=dict(os.environ, DISPLAY=display))
+        try:
+            return proc.wait(timeout=timeout_s)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            proc.wait()
+            print(f"harness: {command[0]} did not end within {timeout_s} s", file=sys.stderr)
+            return 1
+    finally:
+        xvfb.kill()
+        xvfb.wait()
+
+
+def write_png(path, width, height, rgb):
+    """An 8-bit RGB PNG: the standard library is enough for that."""
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    rows = b"".join(b"\x00" + rgb[y * width * 3:(y + 1) * width * 3] for y in range(height))
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
+                + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
+def snapshot(options):
+    """./run with no display: what the window shows after a while, as a PNG."""
+    with Session(options.command, cwd=options.cwd, xwin=options.xwin) as session:
+        session.start()
+        window = session.find_window(options.title, options.start_timeout)
+        time.sleep(options.after_ms / 1000)  # let the program draw for a while: the point of it
+        picture = session.grab(window)
+        if picture is None:
+            raise Failure("the window went away before it could be captured")
+        os.makedirs(os.path.dirname(os.path.abspath(options.out)), exist_ok=True)
+        write_png(options.out, *picture)
+        session.close(window)
+        code = session.wait_exit(5)
+        if code != 0:
+            raise Failure(f"the program ended with code {code}; output:\n{session.output()}")
+
+
+if __name__ == "__main__":
+    import argparse
+    if len(sys.argv) < 2 or sys.argv[1] not in ("xvfb", "snapshot") or "--" not in sys.argv:
+        raise SystemExit(__doc__)
+    split = sys.argv.index("--")
+    parser = argparse.ArgumentParser()
+    parser.add_argument("mode")
+    parser.add_argument("--timeout", type=float, default=300)
+    parser.add_argument("--out", default="out/pictavon.png")
+    parser.add_argument("--after-ms", type=int, default=2000)
+    parser.add_argument("--cwd")
+    parser.add_argument("--xwin")
+    parser.add_argument("--title", default="Programme Pictavon")
+    parser.add_argument("--start-timeout", type=float, default=30)
+    options = parser.parse_args(sys.argv[1:split])
+    options.command = sys.argv[split + 1:]
+    if options.mode == "xvfb":
+        sys.exit(run_under_xvfb(options.command, options.timeout))
+    try:
+        snapshot(options)
+    except Failure as failure:
+        print(f"error: {failure}", file=sys.stderr)
+        sys.exit(1)

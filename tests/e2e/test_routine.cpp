@@ -1,0 +1,71 @@
+// The end-to-end test hosts' program routine: pictures a harness can check byte for byte in
+// a capture of the window, with the key states drawn in. Portable: the SDL and the Windows
+// test hosts both run it. PICTAVON_TEST_MODE picks what it does:
+//   present (default)  sets manual_refresh, then presents every 20 ms, key states included
+//   refresh            writes the picture once, never presents, and returns 0 after 1.5 s
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "host/host.h"
+#include "host/input.h"
+#include "surface/surface.h"
+
+namespace {
+
+// Pixel-array row k, pixel x: blue x, green k, red (7x + 13k) mod 256. Every row differs,
+// the spare row (k = 160) and the never-shown surface row 159 (k = 0) included, so a
+// capture shows which array row landed in which window row.
+void draw_test_picture() {
+    for (int32_t k = 0; k <= surface_height; ++k) {
+        uint8_t* row = surface.bits + k * surface_row_bytes;
+        for (int32_t x = 0; x < surface_width; ++x) {
+            row[3 * x] = static_cast<uint8_t>(x);
+            row[3 * x + 1] = static_cast<uint8_t>(k);
+            row[3 * x + 2] = static_cast<uint8_t>(7 * x + 13 * k);
+        }
+    }
+}
+
+// Key slot n is surface pixel (n mod 240, 150 + n / 240): white while down, black while up.
+constexpr int32_t key_row_y = 150;
+void draw_key_states() {
+    for (int32_t y = key_row_y; y < key_row_y + 2; ++y)
+        std::memset(surface.bits + pixel_offset(0, y), 0, surface_row_bytes);
+    for (int32_t n = 0; n < 256; ++n) {
+        uint8_t v = key_down(n) != 0 ? 255 : 0;
+        std::memset(surface.bits + pixel_offset(n % surface_width, key_row_y + n / surface_width), v, 3);
+    }
+}
+
+// Sleeps until ms have passed on the counter. A sleep cut short (the host holds this
+// thread with a signal on some systems) just sleeps the time that is left.
+void pause_ms(int64_t ms) {
+    const int64_t deadline = platform_counter() + ms * platform_counter_frequency() / 1000;
+    for (int64_t left; (left = deadline - platform_counter()) > 0;)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(left * 1000000000 / platform_counter_frequency()));
+}
+
+bool mode_is(const char* name) {
+    const char* mode = std::getenv("PICTAVON_TEST_MODE");
+    return mode != nullptr && std::strcmp(mode, name) == 0;
+}
+
+}  // namespace
+
+uint32_t program_main(void*) {
+    if (surface.bits == nullptr) return 1;
+    draw_test_picture();
+    if (mode_is("refresh")) {
+        draw_key_states();  // all up: the key rows are black, as the harness expects
+        pause_ms(1500);
+        return 0;
+    }
+    manual_refresh.store(1, std::memory_order_relaxed);  // before the first present
+    for (;;) {
+        draw_key_states();
+        present();
+        pause_ms(20);
+    }
+}

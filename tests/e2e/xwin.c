@@ -1,0 +1,122 @@
+/* The X requests the end-to-end harness needs and the stock tools get wrong or make slow:
+ *   xwin find TITLE   ids of the viewable windows named exactly TITLE (UTF-8), one a line
+ *   xwin title WIN    the window's name, raw UTF-8 bytes
+ *   xwin grab WIN     its client area as a binary PPM, byte for byte what the server holds
+ *   xwin close WIN    asks it to close, as a window manager's close button does
+ * `xdotool windowclose` and `windowkill` break the client's connection instead of asking.
+ * Exit status 2 when the window is gone or the display cannot be opened. */
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+static int on_x_error(Display *display, XErrorEvent *error) {
+    char text[256];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    fprintf(stderr, "xwin: %s\n", text);
+    exit(2);
+}
+
+/* The window's name: _NET_WM_NAME (UTF-8) where set, else WM_NAME. Caller frees. */
+static unsigned char *window_name(Display *display, Window window, unsigned long *length) {
+    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+    Atom names[2] = {XInternAtom(display, "_NET_WM_NAME", False), XA_WM_NAME};
+    for (int i = 0; i < 2; ++i) {
+        Atom type;
+        int format;
+        unsigned long after;
+        unsigned char *value = NULL;
+        if (XGetWindowProperty(display, window, names[i], 0, 4096, False, i == 0 ? utf8 : AnyPropertyType,
+                               &type, &format, length, &after, &value) == Success && value != NULL) {
+            if (type != None && format == 8) return value;
+            XFree(value);
+        }
+    }
+    *length = 0;
+    return NULL;
+}
+
+static void find(Display *display, Window window, const char *title) {
+    XWindowAttributes attributes;
+    unsigned long length = 0;
+    unsigned char *name = window_name(display, window, &length);
+    if (name != NULL && length == strlen(title) && memcmp(name, title, length) == 0 &&
+        XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
+        printf("0x%lx\n", window);
+    if (name != NULL) XFree(name);
+    Window root, parent, *children = NULL;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
+    for (unsigned int i = 0; i < count; ++i) find(display, children[i], title);
+    if (children != NULL) XFree(children);
+}
+
+static void grab(Display *display, Window window) {
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    XImage *image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
+    printf("P6\n%d %d\n255\n", image->width, image->height);
+    /* Each channel's mask gives its place; 24-bit visuals have 8 bits a channel. */
+    unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
+    int shifts[3];
+    for (int c = 0; c < 3; ++c) {
+        shifts[c] = 0;
+        while (masks[c] != 0 && !(masks[c] >> shifts[c] & 1)) ++shifts[c];
+    }
+    for (int y = 0; y < image->height; ++y) {
+        for (int x = 0; x < image->width; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            for (int c = 0; c < 3; ++c) putchar((int)((pixel & masks[c]) >> shifts[c]) & 0xFF);
+        }
+    }
+    XDestroyImage(image);
+}
+
+static void close_window(Display *display, Window window) {
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(display, window, False, NoEventMask, &event);
+}
+
+int main(int argc, char **argv) {
+    if (argc != 3) {
+        fprintf(stderr, "usage: xwin find TITLE | title WIN | grab WIN | close WIN\n");
+        return 1;
+    }
+    Display *display = XOpenDisplay(NULL);
+    if (display == NULL) {
+        fprintf(stderr, "xwin: cannot open display\n");
+        return 2;
+    }
+    XSetErrorHandler(on_x_error);
+    const char *command = argv[1];
+    Window window = (Window)strtoul(argv[2], NULL, 0);
+    if (strcmp(command, "find") == 0) {
+        find(display, DefaultRootWindow(display), argv[2]);
+    } else if (strcmp(command, "title") == 0) {
+        unsigned long length = 0;
+        unsigned char *name = window_name(display, window, &length);
+        if (name != NULL) {
+            fwrite(name, 1, length, stdout);
+            XFree(name);
+        }
+    } else if (strcmp(command, "grab") == 0) {
+        grab(display, window);
+    } else if (strcmp(command, "close") == 0) {
+        close_window(display, window);
+    } else {
+        fprintf(stderr, "xwin: unknown command %s\n", command);
+        return 1;
+    }
+    XSync(display, False); /* errors about the window arrive before we say it worked */
+    XCloseDisplay(display);
+    return fflush(stdout) == 0 ? 0 : 1;
+}
