@@ -55,9 +55,12 @@ uint8_t named_key(SDL_Keycode key) {
     case SDLK_TAB: return 9;
     case SDLK_CLEAR: return 12;
     case SDLK_RETURN: return 13;
-    case SDLK_LSHIFT: case SDLK_RSHIFT: return 16;
-    case SDLK_LCTRL: case SDLK_RCTRL: return 17;
-    case SDLK_LALT: case SDLK_RALT: return 18;
+    case SDLK_LSHIFT:
+    case SDLK_RSHIFT: return 16;
+    case SDLK_LCTRL:
+    case SDLK_RCTRL: return 17;
+    case SDLK_LALT:
+    case SDLK_RALT: return 18;
     case SDLK_PAUSE: return 19;
     case SDLK_CAPSLOCK: return 20;
     case SDLK_ESCAPE: return 27;
@@ -84,8 +87,10 @@ uint8_t named_key(SDL_Keycode key) {
 
 // By the key's place on a US keyboard: letters, digits and the OEM punctuation codes.
 uint8_t placed_key(SDL_Scancode place) {
-    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z) return static_cast<uint8_t>('A' + (place - SDL_SCANCODE_A));
-    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_9) return static_cast<uint8_t>('1' + (place - SDL_SCANCODE_1));
+    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z)
+        return static_cast<uint8_t>('A' + (place - SDL_SCANCODE_A));
+    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_9)
+        return static_cast<uint8_t>('1' + (place - SDL_SCANCODE_1));
     switch (place) {
     case SDL_SCANCODE_0: return '0';
     case SDL_SCANCODE_SEMICOLON: return 186;
@@ -119,7 +124,12 @@ int32_t next_ansi_char(const char* text, uint8_t* ansi) {
     uint8_t lead = s[0];
     if (lead == 0) return 0;
     // 0: a stray continuation byte, or a lead byte no valid sequence starts with.
-    int32_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+    int32_t length = lead < 0x80   ? 1
+                     : lead < 0xC2 ? 0
+                     : lead < 0xE0 ? 2
+                     : lead < 0xF0 ? 3
+                     : lead < 0xF5 ? 4
+                                   : 0;
     if (length == 0) {
         *ansi = '?';
         return 1;

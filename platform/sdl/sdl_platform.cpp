@@ -53,7 +53,7 @@ struct Bitmap {
 };
 struct Dc {
     HostWindow* window;  // a window's context; null for a memory one
-    Bitmap* bitmap;  // a memory context's selected bitmap
+    Bitmap* bitmap;      // a memory context's selected bitmap
 };
 struct ClipRegion {
     int32_t left, top, right, bottom;
@@ -125,8 +125,8 @@ bool on_window_thread() {
 void post(HostWindow* w, uint32_t message, uintptr_t wparam, intptr_t lparam) {
     MessageRing& q = backend.queue;
     if (q.count == 64) return;  // full, as a Win32 queue can be: the message is lost
-    q.items[(q.head + q.count++) % 64] =
-        Message{handle_of(w), message, wparam, lparam, platform_tick_count_ms(), backend.mouse_x, backend.mouse_y};
+    q.items[(q.head + q.count++) % 64] = Message{
+        handle_of(w), message, wparam, lparam, platform_tick_count_ms(), backend.mouse_x, backend.mouse_y};
 }
 
 bool pop(Message* msg) {
@@ -148,7 +148,8 @@ uintptr_t mouse_flags() {
 }
 
 intptr_t mouse_point(int32_t x, int32_t y) {
-    return static_cast<intptr_t>(static_cast<uint16_t>(x) | static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
+    uint32_t low = static_cast<uint16_t>(x), high = static_cast<uint16_t>(y);
+    return static_cast<intptr_t>(low | high << 16);
 }
 
 // Alt, F10 and keys pressed while Alt is held without Control are system keys: Win32 sends
@@ -161,8 +162,10 @@ void post_key(HostWindow* w, const SDL_KeyboardEvent& e) {
     bool alt = (e.keysym.mod & KMOD_ALT) != 0, ctrl = (e.keysym.mod & KMOD_CTRL) != 0;
     bool system = vk == VK_MENU || vk == VK_F10 || (alt && !ctrl);
     intptr_t lparam = 1 | (alt ? alt_context_bit : 0);
-    if (!down) lparam |= intptr_t{3} << 30;  // previous state down, transition up
-    else if (e.repeat) lparam |= intptr_t{1} << 30;
+    if (!down)
+        lparam |= intptr_t{3} << 30;  // previous state down, transition up
+    else if (e.repeat)
+        lparam |= intptr_t{1} << 30;
     uint32_t message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     post(w, message, vk, lparam);
 }
@@ -176,23 +179,29 @@ void post_text(HostWindow* w, const char* text) {
         post(w, system ? WM_SYSCHAR : WM_CHAR, ansi, 1);
 }
 
+struct ButtonMessages {
+    uint8_t button;
+    uint32_t down, up;
+    uintptr_t flag, xbutton;
+};
+constexpr ButtonMessages button_messages[] = {
+    {SDL_BUTTON_LEFT, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON, 0},
+    {SDL_BUTTON_RIGHT, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON, 0},
+    {SDL_BUTTON_MIDDLE, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON, 0},
+    {SDL_BUTTON_X1, WM_XBUTTONDOWN, WM_XBUTTONUP, MK_XBUTTON1, 1},
+    {SDL_BUTTON_X2, WM_XBUTTONDOWN, WM_XBUTTONUP, MK_XBUTTON2, 2},
+};
+
 void post_button(HostWindow* w, const SDL_MouseButtonEvent& e) {
     bool down = e.type == SDL_MOUSEBUTTONDOWN;
-    uint32_t message = 0;
-    uintptr_t flag = 0, xbutton = 0;
-    switch (e.button) {
-    case SDL_BUTTON_LEFT: message = down ? WM_LBUTTONDOWN : WM_LBUTTONUP; flag = MK_LBUTTON; break;
-    case SDL_BUTTON_RIGHT: message = down ? WM_RBUTTONDOWN : WM_RBUTTONUP; flag = MK_RBUTTON; break;
-    case SDL_BUTTON_MIDDLE: message = down ? WM_MBUTTONDOWN : WM_MBUTTONUP; flag = MK_MBUTTON; break;
-    case SDL_BUTTON_X1: message = down ? WM_XBUTTONDOWN : WM_XBUTTONUP; flag = MK_XBUTTON1; xbutton = 1; break;
-    case SDL_BUTTON_X2: message = down ? WM_XBUTTONDOWN : WM_XBUTTONUP; flag = MK_XBUTTON2; xbutton = 2; break;
-    default: return;
+    for (const ButtonMessages& b : button_messages) {
+        if (b.button != e.button) continue;
+        backend.buttons = down ? backend.buttons | b.flag : backend.buttons & ~b.flag;
+        backend.mouse_x = e.x;
+        backend.mouse_y = e.y;
+        // A double click is two plain clicks: the class asks for no double-click messages.
+        post(w, down ? b.down : b.up, mouse_flags() | b.xbutton << 16, mouse_point(e.x, e.y));
     }
-    backend.buttons = down ? backend.buttons | flag : backend.buttons & ~flag;
-    backend.mouse_x = e.x;
-    backend.mouse_y = e.y;
-    // A double click is two plain clicks: the class asks for no double-click messages.
-    post(w, message, mouse_flags() | xbutton << 16, mouse_point(e.x, e.y));
 }
 
 // One notch away from the user is +120 in the high word of wParam; lParam is on the screen.
@@ -202,9 +211,11 @@ void post_wheel(HostWindow* w, const SDL_MouseWheelEvent& e) {
     SDL_GetWindowPosition(w->sdl, &wx, &wy);
     intptr_t point = mouse_point(wx + backend.mouse_x, wy + backend.mouse_y);
     if (e.y != 0)
-        post(w, WM_MOUSEWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(sign * e.y * 120)) << 16 | mouse_flags(), point);
+        post(w, WM_MOUSEWHEEL,
+             static_cast<uintptr_t>(static_cast<uint16_t>(sign * e.y * 120)) << 16 | mouse_flags(), point);
     if (e.x != 0)
-        post(w, WM_MOUSEHWHEEL, static_cast<uintptr_t>(static_cast<uint16_t>(sign * e.x * 120)) << 16 | mouse_flags(), point);
+        post(w, WM_MOUSEHWHEEL,
+             static_cast<uintptr_t>(static_cast<uint16_t>(sign * e.x * 120)) << 16 | mouse_flags(), point);
 }
 
 void post_event(const SDL_Event& e) {
@@ -219,26 +230,17 @@ void post_event(const SDL_Event& e) {
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) w->paint_pending = true;
         break;
     case SDL_KEYDOWN:
-    case SDL_KEYUP:
-        post_key(w, e.key);
-        break;
-    case SDL_TEXTINPUT:
-        post_text(w, e.text.text);
-        break;
+    case SDL_KEYUP: post_key(w, e.key); break;
+    case SDL_TEXTINPUT: post_text(w, e.text.text); break;
     case SDL_MOUSEMOTION:
         backend.mouse_x = e.motion.x;
         backend.mouse_y = e.motion.y;
         post(w, WM_MOUSEMOVE, mouse_flags(), mouse_point(e.motion.x, e.motion.y));
         break;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
-        post_button(w, e.button);
-        break;
-    case SDL_MOUSEWHEEL:
-        post_wheel(w, e.wheel);
-        break;
-    default:
-        break;
+    case SDL_MOUSEBUTTONUP: post_button(w, e.button); break;
+    case SDL_MOUSEWHEEL: post_wheel(w, e.wheel); break;
+    default: break;
     }
 }
 
@@ -248,14 +250,15 @@ void post_event(const SDL_Event& e) {
 // both sides into the picture at (x, y): window row y + j takes bitmap row rows - 1 - src_y
 // - j, and the stored bytes blue, green, red become one XRGB pixel. No scaling. Returns false
 // when nothing is copied. Other depths are not shown: the host makes only 24-bit bitmaps.
-bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b,
-             int32_t src_x, int32_t src_y) {
+bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
+             int32_t src_y) {
     if (b == nullptr || b->bits == nullptr || b->bit_count != 24) return false;
     int32_t i0 = SDL_max(0, SDL_max(-x, -src_x)), i1 = SDL_min(cx, SDL_min(client_cx - x, b->cx - src_x));
     int32_t j0 = SDL_max(0, SDL_max(-y, -src_y)), j1 = SDL_min(cy, SDL_min(client_cy - y, b->rows - src_y));
     if (i0 >= i1 || j0 >= j1) return false;
     for (int32_t j = j0; j < j1; ++j) {
-        const uint8_t* src = b->bits + static_cast<size_t>(b->rows - 1 - src_y - j) * b->row_bytes + (src_x + i0) * 3;
+        const uint8_t* src =
+            b->bits + static_cast<size_t>(b->rows - 1 - src_y - j) * b->row_bytes + (src_x + i0) * 3;
         uint32_t* dst = &p->pixels[(y + j) * client_cx + x + i0];
         for (int32_t i = i0; i < i1; ++i, src += 3) *dst++ = src[0] | src[1] << 8 | src[2] << 16;
     }
@@ -294,7 +297,8 @@ void show(HostWindow* w, const Picture* p) {
     SDL_Rect whole{0, 0, surface->w, surface->h}, r{};
     if (!SDL_IntersectRect(&p->rect, &whole, &r)) return;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    uint8_t* dst = static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
+    uint8_t* dst =
+        static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
     SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * client_cx + r.x], client_cx * 4,
                       surface->format->format, dst, surface->pitch);
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
@@ -303,7 +307,7 @@ void show(HostWindow* w, const Picture* p) {
     last_show.shown_counter.store(platform_counter(), std::memory_order_relaxed);
 }
 
-// HostWindow thread, never while the program thread is held: shows what was presented since,
+// Window thread, never while the program thread is held: shows what was presented since,
 // the older picture first when both threads presented.
 void show_pictures() {
     HostWindow* w = backend.window;
@@ -369,7 +373,7 @@ int display_fd(SDL_Window* sdl) {
 
 }  // namespace
 
-// ---- HostWindow --------------------------------------------------------------------------------
+// ---- Window ----------------------------------------------------------------------------------
 
 void platform_register_class(InstanceHandle, WindowProc proc) { backend.class_proc = proc; }
 
@@ -425,7 +429,8 @@ void platform_client_size(WindowHandle window, int32_t* cx, int32_t* cy) {
 
 void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer_cy) {
     HostWindow* w = window_of(window);
-    if (w != nullptr && w->sdl != nullptr && outer_cx > 0 && outer_cy > 0) SDL_SetWindowSize(w->sdl, outer_cx, outer_cy);
+    if (w != nullptr && w->sdl != nullptr && outer_cx > 0 && outer_cy > 0)
+        SDL_SetWindowSize(w->sdl, outer_cx, outer_cy);
 }
 
 void platform_set_title(WindowHandle window, const char* ansi_title) {
@@ -444,6 +449,9 @@ void platform_destroy_window(WindowHandle window) {
     SDL_DestroyWindow(w->sdl);
     w->sdl = nullptr;
     w->staged_pending = false;
+    for (Timer& t : backend.timers) {  // a window's timers go with it
+        if (t.window == w) t = Timer{};
+    }
 }
 
 // WM_PAINT is delivered once per invalidation, so there is nothing left to validate.
@@ -464,7 +472,8 @@ int32_t platform_get_message(Message* msg) {
         HostWindow* w = backend.window;
         if (w != nullptr && w->sdl != nullptr && w->paint_pending) {
             w->paint_pending = false;
-            *msg = Message{handle_of(w), WM_PAINT, 0, 0, platform_tick_count_ms(), backend.mouse_x, backend.mouse_y};
+            *msg = Message{handle_of(w),    WM_PAINT,       0, 0, platform_tick_count_ms(),
+                           backend.mouse_x, backend.mouse_y};
             return 1;
         }
         Timer* t = next_timer();
@@ -472,8 +481,8 @@ int32_t platform_get_message(Message* msg) {
         if (t != nullptr && t->due_ns <= now) {
             // One message however late: a timer never queues up ticks.
             t->due_ns = SDL_max(t->due_ns + t->period_ns, now + 1);
-            *msg = Message{handle_of(t->window), WM_TIMER, t->id, 0, platform_tick_count_ms(), backend.mouse_x,
-                           backend.mouse_y};
+            *msg = Message{handle_of(t->window),     WM_TIMER,        t->id,          0,
+                           platform_tick_count_ms(), backend.mouse_x, backend.mouse_y};
             return 1;
         }
         wait_for_input(t != nullptr ? t->due_ns : now + 100000000);
@@ -489,15 +498,18 @@ void platform_translate_message(const Message* msg) {
         post(window_of(msg->window), WM_CHAR, vk, msg->lparam);
 }
 
+// Messages still queued for a window that has been destroyed go nowhere.
 void platform_dispatch_message(const Message* msg) {
     HostWindow* w = window_of(msg->window);
-    if (w != nullptr && w->proc != nullptr) w->proc(msg->window, msg->message, msg->wparam, msg->lparam);
+    if (w != nullptr && w->sdl != nullptr) w->proc(msg->window, msg->message, msg->wparam, msg->lparam);
 }
 
 // Alt+F4 asks to close, as on Windows; everything else needs nothing.
-intptr_t platform_default_window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+intptr_t platform_default_window_proc(WindowHandle window, uint32_t message, uintptr_t wparam,
+                                      intptr_t lparam) {
     HostWindow* w = window_of(window);
-    if (message == WM_SYSKEYDOWN && wparam == VK_F4 && (lparam & alt_context_bit) && w != nullptr && w->sdl != nullptr)
+    if (message == WM_SYSKEYDOWN && wparam == VK_F4 && (lparam & alt_context_bit) && w != nullptr &&
+        w->sdl != nullptr)
         w->proc(window, WM_CLOSE, 0, 0);
     return 0;
 }
@@ -529,7 +541,8 @@ void platform_message_box(const char* text, const char* caption) {
 uint32_t platform_tick_count_ms() {
     timespec ts{};
     clock_gettime(CLOCK_BOOTTIME, &ts);  // counts from boot, suspend included, as Windows does
-    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 +
+                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000);
 }
 
 int64_t platform_counter() { return monotonic_ns(); }
@@ -548,7 +561,8 @@ BitmapHandle platform_create_dib_section(DcHandle, const BitmapInfoHeader* heade
     *bits = nullptr;
     int32_t cx = header->biWidth, rows = header->biHeight, depth = header->biBitCount;
     // Bottom-up bitmaps of a sane size only; 24 bits is the one depth present shows.
-    if (cx <= 0 || rows <= 0 || cx > 16384 || rows > 16384 || (depth != 8 && depth != 16 && depth != 24 && depth != 32))
+    if (cx <= 0 || rows <= 0 || cx > 16384 || rows > 16384 ||
+        (depth != 8 && depth != 16 && depth != 24 && depth != 32))
         return nullptr;
     int32_t row_bytes = (cx * depth + 31) / 32 * 4;
     uint8_t* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(row_bytes) * rows, 1));
@@ -574,18 +588,21 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
     if (w == nullptr || !on_window_thread()) return;
     SDL_Rect asked{x, y, cx, cy}, whole{0, 0, client_cx, client_cy}, r{};
     if (!SDL_IntersectRect(&asked, &whole, &r)) return;
-    for (int32_t j = r.y; j < r.y + r.h; ++j) std::memset(&w->staged->pixels[j * client_cx + r.x], 0, r.w * 4u);
+    for (int32_t j = r.y; j < r.y + r.h; ++j)
+        std::memset(&w->staged->pixels[j * client_cx + r.x], 0, r.w * 4u);
     if (w->staged_pending) SDL_UnionRect(&w->staged->rect, &r, &r);
     w->staged->rect = r;
     w->staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     w->staged_pending = true;
 }
 
-void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, DcHandle memory_dc,
-                             int32_t src_x, int32_t src_y) {
+void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                             DcHandle memory_dc, int32_t src_x, int32_t src_y) {
     HostWindow* w = window_dc != nullptr ? reinterpret_cast<Dc*>(window_dc)->window : nullptr;
     const Bitmap* b = memory_dc != nullptr ? reinterpret_cast<Dc*>(memory_dc)->bitmap : nullptr;
     if (w == nullptr || b == nullptr) return;
-    if (on_window_thread()) stage(w, x, y, cx, cy, b, src_x, src_y);
-    else hand_off(w, x, y, cx, cy, b, src_x, src_y);
+    if (on_window_thread())
+        stage(w, x, y, cx, cy, b, src_x, src_y);
+    else
+        hand_off(w, x, y, cx, cy, b, src_x, src_y);
 }

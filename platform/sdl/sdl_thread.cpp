@@ -94,8 +94,8 @@ void* run_program(void* arg) {
     // taken here first; its signal may not have come yet (ThreadSanitizer, for one, delays
     // signals until a safe point), and the suspender is waiting for the answer.
     set_hold_signal_blocked(true);
-    for (int32_t seen = hold_none; !t->hold.compare_exchange_strong(seen, hold_ended, std::memory_order_acq_rel);
-         seen = hold_none)
+    for (int32_t seen = hold_none;
+         !t->hold.compare_exchange_strong(seen, hold_ended, std::memory_order_acq_rel); seen = hold_none)
         hold_here(t);
     // Release: whoever sees the code also sees every pixel the routine wrote.
     t->exit_code.store(code, std::memory_order_release);

@@ -18,7 +18,10 @@ def shipped_program(options):
 
         def drawn():
             picture = s.grab(window)
-            return picture is not None and len(set(picture[2][i:i + 3] for i in range(0, len(picture[2]), 3))) > 8
+            if picture is None:
+                return False
+            rgb = picture[2]
+            return len(set(rgb[i:i + 3] for i in range(0, len(rgb), 3))) > 8
         wait_until("a picture of more than a few colours", drawn, 5)
         start = time.monotonic()
         s.close(window)

@@ -10,20 +10,43 @@ TITLE = "Programme Pictavon"
 PROMPT = "Terminé. Appuyez sur une touche/cliquez pour continuer."
 
 
-def wait_for_both_phases(s, window, what, timeout_s=3):
+# A capture shows a refresh made up to a tick (10 ms) before it, later on a busy machine.
+STALE_MS = 150
+
+
+def cursor_phase(ticks_ms):
+    """True in the odd 500 ms halves of the tick count, taken as signed 32 bits, the
+    quotient truncated toward zero."""
+    ticks = (ticks_ms + 2**31) % 2**32 - 2**31
+    q = abs(ticks) // 500 * (1 if ticks >= 0 else -1)
+    return q % 2 != 0
+
+
+def tick_ms(options):
+    if options.blink_clock == "boottime":
+        return time.clock_gettime_ns(time.CLOCK_BOOTTIME) // 1000000
+    return None
+
+
+def wait_for_both_phases(s, window, what, options, timeout_s=3):
     """Captures until the picture has been seen with and without the cursor; any other
-    picture fails at once."""
+    picture fails at once. Given the program's clock, the cursor must be in the phase
+    of the tick count."""
     plain, with_cursor = pictures.expected(), pictures.expected(cursor=True)
     seen = set()
 
     def both():
+        before = tick_ms(options)
         picture = s.grab(window)
+        after = tick_ms(options)
         if picture is None:
             raise Failure(f"{what}: the window went away")
-        if picture[2] == plain:
-            seen.add("plain")
-        elif picture[2] == with_cursor:
-            seen.add("cursor")
+        if picture[2] in (plain, with_cursor):
+            shown = picture[2] == with_cursor
+            seen.add(shown)
+            if before is not None and cursor_phase(before - STALE_MS) == cursor_phase(after) \
+                    and shown != cursor_phase(after):
+                raise Failure(f"{what}: cursor {'shown' if shown else 'hidden'} at tick {after} ms")
         elif seen:  # before the first refresh the window is still black
             raise Failure(f"{what}: unexpected picture: {pictures.difference(picture[2], plain)}")
         return len(seen) == 2
@@ -35,10 +58,10 @@ def refresh_and_end_of_run(options):
                  xwin=options.xwin) as s:
         s.start()
         window = s.find_window(TITLE, options.start_timeout)
-        wait_for_both_phases(s, window, "while the routine runs")
+        wait_for_both_phases(s, window, "while the routine runs", options)
         wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
         # The cursor keeps blinking over the last picture until a key closes the window.
-        wait_for_both_phases(s, window, "after the end")
+        wait_for_both_phases(s, window, "after the end", options)
         s.check_running()
         # Key states, not key presses: hold the key until the next tick has seen it.
         start = time.monotonic()

@@ -119,6 +119,19 @@ def system_keys(options):
             raise Failure("non-zero exit code")
 
 
+def alt_f4_closes(options):
+    """Alt+F4 asks the window to close, as on Windows (with no window manager to do it)."""
+    with session(options) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        wait_for_keys(s, window, [], "the first picture")
+        s.keydown(window, "Alt_L")
+        s.key(window, "F4")
+        code = s.wait_exit(options.exit_timeout)
+        if code != 0:
+            raise Failure(f"exit code {code} after Alt+F4")
+
+
 def characters_and_wheel(options):
     """Typed text arrives as Windows-1252 bytes, with the control characters Win32 makes
     of Backspace, Tab, Return and Escape; one notch away from the user is -120."""
@@ -146,4 +159,5 @@ def characters_and_wheel(options):
 
 
 if __name__ == "__main__":
-    harness.main([window_picture_and_close, keys_and_buttons, system_keys, characters_and_wheel], __doc__)
+    harness.main([window_picture_and_close, keys_and_buttons, system_keys, alt_f4_closes,
+                  characters_and_wheel], __doc__)

@@ -14,7 +14,6 @@ import os
 import select
 import struct
 import shutil
-import signal
 import subprocess
 import sys
 import tempfile
@@ -228,6 +227,8 @@ def parse_command_line(argv=None, description=""):
     parser.add_argument("--start-timeout", type=float, default=10, help="for the window to appear")
     parser.add_argument("--exit-timeout", type=float, default=1, help="from a close to the exit")
     parser.add_argument("--cwd", help="where the program starts")
+    parser.add_argument("--blink-clock", choices=["boottime"],
+                        help="the clock of the program's tick count, to check the cursor's phase against")
     options = parser.parse_args(argv[:split])
     options.command = argv[split + 1:]
     return options

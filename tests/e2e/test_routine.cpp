@@ -44,7 +44,8 @@ void draw_key_states() {
 void pause_ms(int64_t ms) {
     const int64_t deadline = platform_counter() + ms * platform_counter_frequency() / 1000;
     for (int64_t left; (left = deadline - platform_counter()) > 0;)
-        std::this_thread::sleep_for(std::chrono::nanoseconds(left * 1000000000 / platform_counter_frequency()));
+        std::this_thread::sleep_for(
+            std::chrono::nanoseconds(left * 1000000000 / platform_counter_frequency()));
 }
 
 bool mode_is(const char* name) {

@@ -80,22 +80,22 @@ TEST(VirtualKey, KeypadDependsOnNumLock) {
 
 TEST(AnsiText, Utf8BecomesWindows1252OrQuestionMarks) {
     EXPECT_EQ(ansi_of("az AZ 09~"), "az AZ 09~");
-    EXPECT_EQ(ansi_of("\xC3\xA9"), "\xE9");                 // é
-    EXPECT_EQ(ansi_of("\xC3\xBF\xC2\xA0"), "\xFF\xA0");     // ÿ, no-break space
+    EXPECT_EQ(ansi_of("\xC3\xA9"), "\xE9");                  // é
+    EXPECT_EQ(ansi_of("\xC3\xBF\xC2\xA0"), "\xFF\xA0");      // ÿ, no-break space
     EXPECT_EQ(ansi_of("\xE2\x82\xAC\xC5\x93"), "\x80\x9C");  // €, œ: the 0x80-0x9F block
-    EXPECT_EQ(ansi_of("\xC5\x82"), "?");                    // ł has no byte
-    EXPECT_EQ(ansi_of("\xF0\x9F\x98\x80"), "?");            // one character, one '?'
-    EXPECT_EQ(ansi_of("\xC2\x80"), "?");                    // U+0080: 0x80 is the euro
-    EXPECT_EQ(ansi_of("\xC2\x81"), "\x81");                 // a C1 code the page leaves free
+    EXPECT_EQ(ansi_of("\xC5\x82"), "?");                     // ł has no byte
+    EXPECT_EQ(ansi_of("\xF0\x9F\x98\x80"), "?");             // one character, one '?'
+    EXPECT_EQ(ansi_of("\xC2\x80"), "?");                     // U+0080: 0x80 is the euro
+    EXPECT_EQ(ansi_of("\xC2\x81"), "\x81");                  // a C1 code the page leaves free
 }
 
 TEST(AnsiText, MalformedUtf8CostsOneQuestionMarkPerBadStart) {
-    EXPECT_EQ(ansi_of("\x80" "a"), "?a");          // stray continuation byte
-    EXPECT_EQ(ansi_of("\xC3" "a"), "?a");          // cut short
-    EXPECT_EQ(ansi_of("\xC0\xAF"), "??");          // overlong lead, then a stray
-    EXPECT_EQ(ansi_of("\xED\xA0\x80"), "?");       // a surrogate
-    EXPECT_EQ(ansi_of("\xF4\x90\x80\x80"), "?");   // past U+10FFFF
-    EXPECT_EQ(ansi_of("\xE2\x82"), "?");           // cut at the terminator
+    EXPECT_EQ(ansi_of("\x80\x61"), "?a");         // stray continuation byte
+    EXPECT_EQ(ansi_of("\xC3\x61"), "?a");         // cut short
+    EXPECT_EQ(ansi_of("\xC0\xAF"), "??");         // overlong lead, then a stray
+    EXPECT_EQ(ansi_of("\xED\xA0\x80"), "?");      // a surrogate
+    EXPECT_EQ(ansi_of("\xF4\x90\x80\x80"), "?");  // past U+10FFFF
+    EXPECT_EQ(ansi_of("\xE2\x82"), "?");          // cut at the terminator
 }
 
 TEST(AnsiText, Windows1252BecomesUtf8) {

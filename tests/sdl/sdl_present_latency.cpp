@@ -20,7 +20,9 @@ namespace {
 
 constexpr int32_t presents = 1000;
 
-double to_us(int64_t ticks) { return 1e6 * static_cast<double>(ticks) / static_cast<double>(platform_counter_frequency()); }
+double to_us(int64_t ticks) {
+    return 1e6 * static_cast<double>(ticks) / static_cast<double>(platform_counter_frequency());
+}
 
 // Until the window thread has shown present number seq; false after a second.
 bool wait_until_shown(uint32_t seq) {

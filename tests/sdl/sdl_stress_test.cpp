@@ -49,7 +49,8 @@ uint32_t busy_routine(void*) {
         if (FILE* f = std::fopen(file_path, "rb")) {
             size_t got = std::fread(buffer, 1, sizeof buffer, f);
             std::fclose(f);
-            if (got != sizeof buffer || buffer[round % file_bytes] != static_cast<uint8_t>(round % file_bytes * 31))
+            if (got != sizeof buffer ||
+                buffer[round % file_bytes] != static_cast<uint8_t>(round % file_bytes * 31))
                 faults.fetch_add(1);
         } else {
             faults.fetch_add(1);
@@ -119,17 +120,19 @@ TEST(Stress, HoldsWhileTheThreadAllocatesReadsAndPresents) {
     // The thread goes on after the last hold.
     const uint64_t after = steps.load();
     const auto deadline = Clock::now() + std::chrono::seconds(5);
-    while (steps.load() < after + 100 && Clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    while (steps.load() < after + 100 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_GE(steps.load(), after + 100) << "the thread stopped after the holds";
     EXPECT_EQ(moved_while_held, 0);
     EXPECT_EQ(faults.load(), 0);
     EXPECT_NE(last_show.seq.load(), first_shown) << "no picture reached the window";
 
     std::sort(hold_us.begin(), hold_us.end());
-    std::printf("%d holds in %.2f s; suspend + memory work + resume: median %.1f us, p99 %.1f us, "
-                "max %.0f us; %llu steps\n",
-                cycles, seconds, hold_us[hold_us.size() / 2], hold_us[hold_us.size() * 99 / 100], hold_us.back(),
-                static_cast<unsigned long long>(steps.load()));
+    std::printf(
+        "%d holds in %.2f s; suspend + memory work + resume: median %.1f us, p99 %.1f us, "
+        "max %.0f us; %llu steps\n",
+        cycles, seconds, hold_us[hold_us.size() / 2], hold_us[hold_us.size() * 99 / 100], hold_us.back(),
+        static_cast<unsigned long long>(steps.load()));
     std::remove(file_path);
 }
 
