@@ -61,6 +61,18 @@ def start_xvfb(timeout_s=10):
     return proc, ":" + number.decode().strip()
 
 
+def stop_xvfb(xvfb):
+    """Lets Xvfb remove its lock file and socket; kills it if it does not go."""
+    if xvfb is None or xvfb.poll() is not None:
+        return
+    xvfb.terminate()
+    try:
+        xvfb.wait(timeout=5)
+    except subprocess.TimeoutExpired:
+        xvfb.kill()
+        xvfb.wait()
+
+
 def build_xwin(work_dir):
     """Compiles the small Xlib helper where no build made it (the Windows build's tests)."""
     out = os.path.join(work_dir, "xwin")
@@ -76,24 +88,33 @@ class Session:
         self.command = command
         self.extra_env = env or {}
         self.cwd = cwd
-        self.work_dir = tempfile.mkdtemp(prefix="pictavon-e2e-")
-        self.xwin = xwin or build_xwin(self.work_dir)
+        self.xwin = xwin
+        self.work_dir = None
         self.xvfb = None
         self.proc = None
         self.display = None
-        self.output_path = os.path.join(self.work_dir, "output.txt")
 
     def __enter__(self):
-        self.xvfb, self.display = start_xvfb()
+        self.work_dir = tempfile.mkdtemp(prefix="pictavon-e2e-")
+        try:
+            self.xwin = self.xwin or build_xwin(self.work_dir)
+            self.xvfb, self.display = start_xvfb()
+        except BaseException:
+            shutil.rmtree(self.work_dir, ignore_errors=True)
+            raise
         return self
 
     def __exit__(self, *exc):
-        for proc in (self.proc, self.xvfb):
-            if proc is not None and proc.poll() is None:
-                proc.kill()
-                proc.wait()
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        stop_xvfb(self.xvfb)
         shutil.rmtree(self.work_dir, ignore_errors=True)
         return False
+
+    @property
+    def output_path(self):
+        return os.path.join(self.work_dir, "output.txt")
 
     def env(self):
         env = dict(os.environ)
@@ -262,8 +283,7 @@ def run_under_xvfb(command, timeout_s):
             print(f"harness: {command[0]} did not end within {timeout_s} s", file=sys.stderr)
             return 1
     finally:
-        xvfb.kill()
-        xvfb.wait()
+        stop_xvfb(xvfb)
 
 
 def write_png(path, width, height, rgb):
