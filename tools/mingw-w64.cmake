@@ -1,5 +1,4 @@
-# Cross-builds the 64-bit Windows programs with Debian's mingw-w64 (posix threads) and runs
-# whatever CTest starts under Wine, in one Wine prefix kept in the build folder.
+# Cross-builds the 64-bit Windows programs with Debian's mingw-w64 (posix threads).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -16,12 +15,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # The C++ run-time, libgcc and winpthreads linked in: the .exe needs no DLL beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# wine64 where it is on the path, else Debian's `wine`, which starts wine64 when wine32 is
-# missing. The prefix is made on first use (some seconds and some hundred megabytes) and
-# then shared by every test of the build; Mono and Gecko are not wanted and not asked for.
-find_program(PICTAVON_WINE NAMES wine64 wine)
-if(PICTAVON_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR
-      env WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDLLOVERRIDES=mscoree,mshtml=
-      WINEDEBUG=-all ${PICTAVON_WINE})
-endif()
+# CTest runs the Windows programs under Wine (tools/wine-run.sh), all in one Wine prefix
+# kept in the build folder.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wine-prefix)

@@ -1,0 +1,18 @@
+#!/bin/sh
+# Runs a Windows program under Wine, in a Wine prefix of its own:
+#     tools/wine-run.sh PREFIX PROGRAM.exe [ARGUMENTS...]
+# The first run makes the prefix (some seconds, some hundred megabytes); Mono and Gecko are
+# neither wanted nor asked for. The Wine server is kept for a few seconds after each
+# program, so that the next one, a test run's next test, starts in a fraction of a second.
+[ $# -ge 2 ] || { echo "usage: $0 PREFIX PROGRAM.exe [ARGUMENTS...]" >&2; exit 2; }
+WINEPREFIX=$(realpath -m "$1")
+shift
+export WINEPREFIX WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+# wine64 where it is on the path; else Debian's `wine`, which runs wine64 without wine32.
+wine=$(command -v wine64 || command -v wine) || {
+    echo "wine-run: Wine is not installed (Debian packages wine and wine64)" >&2
+    exit 127
+}
+mkdir -p "$WINEPREFIX"
+wineserver -p5 2>/dev/null  # fails harmlessly when one already serves this prefix
+exec "$wine" "$@"
