@@ -14,5 +14,10 @@ wine=$(command -v wine64 || command -v wine) || {
     exit 127
 }
 mkdir -p "$WINEPREFIX"
-wineserver -p5 2>/dev/null  # fails harmlessly when one already serves this prefix
+# A new server (none served the prefix yet): start Wine's own background processes now,
+# without standard streams. Started by the program they would inherit its output and hold
+# it open while they last, and CTest waits for that.
+if wineserver -p5 2>/dev/null; then
+    "$wine" wineboot </dev/null >/dev/null 2>&1
+fi
 exec "$wine" "$@"
