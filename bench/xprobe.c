@@ -1,0 +1,222 @@
+/* xprobe: measures the running demo from the X server's side, as a user sees it, with no
+ * change to the program: every picture it puts in its window raises a damage event.
+ *
+ *   xprobe pacing SECONDS           intervals between successive presents
+ *   xprobe latency COUNT            key press (XTEST) to the first picture that changed
+ *   xprobe startup -- COMMAND...    process start to the first picture that is not black
+ *
+ * The window is found by its title, "Programme Pictavon". Times are CLOCK_MONOTONIC. */
+#define _GNU_SOURCE
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xdamage.h>
+#include <X11/keysym.h>
+#include <poll.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+static const char title[] = "Programme Pictavon";
+
+static double now_ms(void) {
+    struct timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+static Window find_titled(Display* d, Window w) {
+    char* name = NULL;
+    if (XFetchName(d, w, &name) && name) {
+        int match = strcmp(name, title) == 0;
+        XFree(name);
+        if (match) return w;
+    }
+    Window root, parent, *children = NULL;
+    unsigned n = 0;
+    Window found = 0;
+    if (XQueryTree(d, w, &root, &parent, &children, &n)) {
+        for (unsigned i = 0; i < n && !found; ++i) found = find_titled(d, children[i]);
+        if (children) XFree(children);
+    }
+    return found;
+}
+
+static Window wait_window(Display* d, double timeout_ms) {
+    double end = now_ms() + timeout_ms;
+    while (now_ms() < end) {
+        Window w = find_titled(d, DefaultRootWindow(d));
+        if (w) return w;
+        usleep(1000);
+    }
+    fprintf(stderr, "xprobe: no window titled \"%s\"\n", title);
+    exit(1);
+}
+
+/* A window not yet mapped, or already gone, cannot be read: that is no error here. */
+static int ignore_error(Display* d, XErrorEvent* e) {
+    (void)d;
+    (void)e;
+    return 0;
+}
+
+/* The client area's pixels; 0 bytes when the window cannot be read. */
+static size_t grab(Display* d, Window w, unsigned char* out, size_t size) {
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(d, w, &attributes) || attributes.map_state != IsViewable) return 0;
+    XImage* image = XGetImage(d, w, 0, 0, 240, 160, AllPlanes, ZPixmap);
+    if (!image) return 0;
+    size_t bytes = (size_t)image->bytes_per_line * image->height;
+    if (bytes > size) bytes = size;
+    memcpy(out, image->data, bytes);
+    XDestroyImage(image);
+    return bytes;
+}
+
+/* Waits for the next damage event on the window; returns its arrival time or -1. */
+static double next_damage(Display* d, int damage_event, double timeout_ms) {
+    double end = now_ms() + timeout_ms;
+    for (;;) {
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+            if (e.type == damage_event + XDamageNotify) return now_ms();
+        }
+        double left = end - now_ms();
+        if (left <= 0) return -1;
+        struct pollfd p = {ConnectionNumber(d), POLLIN, 0};
+        poll(&p, 1, (int)left + 1);
+    }
+}
+
+static int by_value(const void* a, const void* b) {
+    double x = *(const double*)a, y = *(const double*)b;
+    return (x > y) - (x < y);
+}
+
+static void report(const char* what, double* v, int n) {
+    if (n == 0) {
+        printf("%s: no samples\n", what);
+        return;
+    }
+    qsort(v, (size_t)n, sizeof *v, by_value);
+    printf("%s: n=%d median %.2f ms, p99 %.2f ms, max %.2f ms\n", what, n, v[n / 2],
+           v[(int)(n * 0.99) < n ? (int)(n * 0.99) : n - 1], v[n - 1]);
+}
+
+static int watch(Display* d, Window w) {
+    int event, error;
+    if (!XDamageQueryExtension(d, &event, &error)) {
+        fprintf(stderr, "xprobe: the X server has no DAMAGE extension\n");
+        exit(1);
+    }
+    /* Raw rectangles: an event for every drawing, no reset needed between them. */
+    XDamageCreate(d, w, XDamageReportRawRectangles);
+    XSync(d, False);
+    return event;
+}
+
+static void pacing(Display* d, double seconds) {
+    Window w = wait_window(d, 10000);
+    int damage_event = watch(d, w);
+    int capacity = (int)(seconds * 200) + 16, n = 0;
+    double* times = malloc(sizeof(double) * (size_t)capacity);
+    double end = now_ms() + seconds * 1000;
+    while (n < capacity) {
+        double t = next_damage(d, damage_event, end - now_ms());
+        if (t < 0) break;
+        times[n++] = t;
+    }
+    double* gaps = malloc(sizeof(double) * (size_t)capacity);
+    int gap_count = 0, undrawn = 0;
+    for (int i = 1; i < n; ++i) {
+        double gap = times[i] - times[i - 1];
+        if (gap < 2) continue; /* the same present's rectangles */
+        gaps[gap_count++] = gap;
+        if (gap > 30) undrawn += (int)((gap + 10) / 20) - 1;
+    }
+    report("present intervals", gaps, gap_count);
+    printf("frames left undrawn (gaps of a whole period or more): %d over %.0f s\n", undrawn, seconds);
+}
+
+static void latency(Display* d, int count) {
+    Window w = wait_window(d, 10000);
+    int damage_event = watch(d, w);
+    static unsigned char before[240 * 160 * 4], after[240 * 160 * 4];
+    double* samples = malloc(sizeof(double) * (size_t)count);
+    int n = 0;
+    KeyCode right = XKeysymToKeycode(d, XK_Right);
+    XSetInputFocus(d, w, RevertToParent, CurrentTime);
+    srand(1);
+    for (int i = 0; i < count; ++i) {
+        usleep(100000 + (unsigned)(rand() % 20000)); /* lands anywhere in a period */
+        while (XPending(d)) {
+            XEvent e;
+            XNextEvent(d, &e);
+        }
+        size_t size = grab(d, w, before, sizeof before);
+        XTestFakeKeyEvent(d, right, True, CurrentTime);
+        XFlush(d);
+        double pressed = now_ms();
+        for (;;) {
+            double t = next_damage(d, damage_event, 500);
+            if (t < 0) break;
+            if (grab(d, w, after, sizeof after) == size && memcmp(before, after, size) != 0) {
+                samples[n++] = t - pressed;
+                break;
+            }
+        }
+        XTestFakeKeyEvent(d, right, False, CurrentTime);
+        XFlush(d);
+    }
+    report("key to screen", samples, n);
+}
+
+static void startup(Display* d, char** command) {
+    double started = now_ms();
+    pid_t child = fork();
+    if (child == 0) {
+        execvp(command[0], command);
+        _exit(127);
+    }
+    Window w = wait_window(d, 30000);
+    static unsigned char picture[240 * 160 * 4];
+    double end = now_ms() + 30000;
+    for (;;) {
+        size_t size = grab(d, w, picture, sizeof picture);
+        size_t lit = 0;
+        for (size_t i = 0; i < size; ++i) lit += picture[i] != 0;
+        if (size > 0 && lit > size / 16) break; /* the floor is up, not a black window */
+        if (now_ms() > end) {
+            fprintf(stderr, "xprobe: no picture within 30 s\n");
+            break;
+        }
+        usleep(1000);
+    }
+    printf("start-up to first picture: %.0f ms\n", now_ms() - started);
+    kill(child, SIGKILL);
+    waitpid(child, NULL, 0);
+}
+
+int main(int argc, char** argv) {
+    Display* d = XOpenDisplay(NULL);
+    if (!d) {
+        fprintf(stderr, "xprobe: cannot open the display\n");
+        return 1;
+    }
+    XSetErrorHandler(ignore_error);
+    if (argc == 3 && strcmp(argv[1], "pacing") == 0) {
+        pacing(d, atof(argv[2]));
+    } else if (argc == 3 && strcmp(argv[1], "latency") == 0) {
+        latency(d, atoi(argv[2]));
+    } else if (argc >= 4 && strcmp(argv[1], "startup") == 0 && strcmp(argv[2], "--") == 0) {
+        startup(d, argv + 3);
+    } else {
+        fprintf(stderr, "usage: xprobe pacing SECONDS | latency COUNT | startup -- COMMAND...\n");
+        return 2;
+    }
+    return 0;
+}
