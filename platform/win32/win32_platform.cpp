@@ -107,8 +107,8 @@ void platform_paint_nothing(WindowHandle window) {
 int32_t platform_get_message(Message* msg) {
     MSG m{};
     BOOL result = GetMessageA(&m, nullptr, 0, 0);
-    // -1 (a broken queue) would otherwise be dispatched as a message, again and again:
-    // end the loop as a quit with code 0 instead.
+    // An error comes back as -1 with the record unfilled; passed on as a message it would
+    // be dispatched again and again. End the loop as a quit with code 0 instead.
     if (result == -1) {
         m = MSG{};
         m.message = WM_QUIT;
