@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
     surface.height = surface_height;
     clip_rect = ClipRect{0, 0, surface_width, surface_height};
 
-    Sprite* sprite = nullptr;
+    // Static, like the demo's own sprite that lives until the process ends.
+    static Sprite* sprite = nullptr;
     if (std::strcmp(argv[5], "-") != 0 && (sprite = load_sprite(argv[5])) == nullptr) {
         std::fprintf(stderr, "frame_tool: cannot read %s\n", argv[5]);
         return 1;

@@ -13,6 +13,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
 import e2e_close  # noqa: E402
+import e2e_demo  # noqa: E402
 import e2e_program  # noqa: E402
 import e2e_refresh  # noqa: E402
 import e2e_window  # noqa: E402
@@ -25,7 +26,7 @@ SKIPPED = 77
 CHECKS = {check.__name__: check for check in (
     e2e_window.window_picture_and_close, e2e_window.keys_and_buttons, e2e_window.system_keys,
     e2e_window.alt_f4_closes, e2e_window.characters_and_wheel, e2e_close.close_at_any_moment,
-    e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program)}
+    e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program, *e2e_demo.CHECKS)}
 
 
 def main():
