@@ -8,7 +8,11 @@
 // keeps the product in 80-bit extended precision would truncate it to 4095. x86-64 (SSE2),
 // including the Windows build, evaluates in the declared type; refuse anything else. (The
 // build also passes -ffp-contract=off, so no fused multiply-add changes a rounding.)
+#if defined(FLT_EVAL_METHOD)
 static_assert(FLT_EVAL_METHOD == 0, "the tables need plain double-precision evaluation");
+#elif defined(_M_IX86) && (!defined(_M_IX86_FP) || _M_IX86_FP < 2)
+#error "the tables need plain double-precision evaluation (SSE2)"
+#endif
 
 int16_t* sine_table = nullptr;
 int16_t* recip_table = nullptr;
