@@ -33,7 +33,7 @@ alignas(64) uint8_t picture[picture_bytes];  // a 240 x 160 (+1 row) bottom-up, 
 // The start camera, turning 2 units a frame so that successive frames differ as in a run.
 int32_t heading_of(int64_t frame) { return static_cast<int32_t>((32 + 2 * frame) & 255); }
 
-// Part 5.3's composition with the ClipRect at (0, 0, 240, 160): floor pixel (c, r) goes to
+// The scene loop's composition with the ClipRect at (0, 0, 240, 160): floor pixel (c, r) goes to
 // bytes 3 x (240 x (159 - r) + c): bits 16-23, 8-15, 0-7; colours whose low byte is 254
 // are left out.
 void compose(uint8_t* bits) {

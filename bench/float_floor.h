@@ -1,6 +1,6 @@
 // The floor as a programmer would first write it: per pixel, the ray through the pixel in
 // double precision with sin, cos and a division, meeting the floor plane. Same camera model
-// as Part 5.2 (horizon at row 59, focal length 120, centre column 120); a yardstick for the
+// as render_floor (horizon at row 59, focal length 120, centre column 120); a yardstick for the
 // fixed-point renderer's speed, not bit-exact with it.
 #pragma once
 

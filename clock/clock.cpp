@@ -1,4 +1,4 @@
-// Part 4.1: the fixed-step frame clock on the high-resolution counter.
+// The fixed-step frame clock on the high-resolution counter.
 //
 // Counter arithmetic is signed 64-bit two's complement: sums, differences and the product
 // ms x frequency are taken in uint64_t (modulo 2^64 by definition) and read back as int64_t,

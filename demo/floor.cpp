@@ -1,9 +1,9 @@
-// Part 5.2: the perspective floor renderer, in integer fixed point.
+// The perspective floor renderer, in integer fixed point.
 //
-// The Part's arithmetic is 32-bit signed with wraparound and 16-bit reductions. Here every
+// The renderer's arithmetic is 32-bit signed with wraparound and 16-bit reductions. Here every
 // product and sum that could leave the int32_t range is computed in uint32_t (which wraps
 // modulo 2^32 by definition) and only then brought back to a signed type, so the results
-// are the Part's two's-complement values and no intermediate overflows.
+// are the intended two's-complement values and no intermediate overflows.
 #include "demo/floor.h"
 
 #include "demo/tables.h"
@@ -58,9 +58,9 @@ void render_floor(int32_t camera_x, int32_t camera_y, int32_t camera_z, int32_t 
         row_z[m] = low16(static_cast<uint32_t>(camera_z) + 120u * (us + uc));
     }
 
-    // Pixel pass, column by column as the Part has it. u and v are taken modulo 2^32 in
+    // Pixel pass, column by column, down each column. u and v are taken modulo 2^32 in
     // uint32_t: their bits 11 and 12, all that the cell indices use, are those of the
-    // Part's signed values (a logical shift of the same bits, masked to 2 bits, equals the
+    // signed values (a logical shift of the same bits, masked to 2 bits, equals the
     // arithmetic shift masked to 2 bits).
     uint32_t* const rows = floor_pixels + first_row * floor_width;
     for (int32_t col = 0; col < floor_width; ++col) {

@@ -1,4 +1,4 @@
-// Part 5.1: the sine and reciprocal tables.
+// The sine and reciprocal tables.
 #include "demo/tables.h"
 
 #include <cfloat>

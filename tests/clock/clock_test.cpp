@@ -1,4 +1,4 @@
-// Part 4.1: the frame clock, on the scripted backend's counter.
+// The frame clock, on the scripted backend's counter.
 #include "clock/clock.h"
 
 #include <cstdint>

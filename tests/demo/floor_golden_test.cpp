@@ -1,5 +1,5 @@
-// Part 5.2: whole floors against the golden set (tests/demo/golden, made by
-// golden/make_golden.py, an independent model of the Part in exact integer arithmetic).
+// Whole floors against the golden set (tests/demo/golden, made by
+// golden/make_golden.py, an independent model of the renderer in exact integer arithmetic).
 #include <cstdio>
 #include <string>
 
@@ -15,7 +15,7 @@ struct Camera {
 // Keep in step with CAMERAS in golden/make_golden.py.
 const Camera golden_cameras[] = {
     {6144, 5120, 6144, 32},  // the scene loop's start camera
-    {0, 4096, 0, 0},         // Part 5.2's worked example
+    {0, 4096, 0, 0},         // the worked example of floor_test
     {-12345, 819, -98765, 200},
     {2147483647, 7372, -2147483647 - 1, 77},
     {1000, 1430, -3000, 128},

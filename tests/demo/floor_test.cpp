@@ -1,4 +1,4 @@
-// Part 5.2: the perspective floor renderer.
+// The perspective floor renderer.
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -7,8 +7,8 @@
 
 namespace {
 
-// The Part's steps in exact 64-bit arithmetic, without the 16-bit reductions (the Part says
-// they never change a pixel). Indices of rows 60..158, row-major.
+// The renderer's steps in exact 64-bit arithmetic, without the 16-bit reductions (which
+// never change a pixel, since only bits 11 and 12 are used). Indices of rows 60..158, row-major.
 std::vector<uint8_t> reference_indices(int32_t x, int32_t y, int32_t z, int32_t angle) {
     const int64_t sin_a = sine_table[((angle % 256) + 256) % 256];
     const int64_t cos_a = sine_table[((angle % 256) + 256 + 64) % 256];
@@ -29,7 +29,7 @@ std::vector<uint8_t> reference_indices(int32_t x, int32_t y, int32_t z, int32_t 
     return out;
 }
 
-TEST_F(FloorTest, PaletteOfThePart) {
+TEST_F(FloorTest, PaletteHoldsTheSixteenColours) {
     for (int r = 0; r < 4; ++r)
         for (int c = 0; c < 4; ++c)
             EXPECT_EQ(floor_palette[4 * r + c], uint32_t(85 * c) << 16 | uint32_t(85 * r) << 8);
@@ -37,7 +37,7 @@ TEST_F(FloorTest, PaletteOfThePart) {
     for (uint32_t colour : floor_palette) EXPECT_NE(colour & 0xFF, 254u);  // never colour-keyed
 }
 
-// Heading 0, camera at (0, 0), height 4096: the worked example of Part 5.2.
+// Heading 0, camera at (0, 0), height 4096: a worked example by hand.
 TEST_F(FloorTest, WorkedExampleRow158) {
     render_floor(0, 4096, 0, 0);
     EXPECT_EQ(index_at(158, 120), 8);   // u = 0, v = 4920
@@ -146,7 +146,7 @@ TEST_F(FloorTest, RandomCamerasAgreeWithThe64BitModel) {
     std::mt19937 random(20240614);
     std::uniform_int_distribution<int32_t> coordinate(std::numeric_limits<int32_t>::min(),
                                                       std::numeric_limits<int32_t>::max());
-    std::uniform_int_distribution<int32_t> height(1, 524287);  // the Part's whole range
+    std::uniform_int_distribution<int32_t> height(1, 524287);  // the whole allowed range
     std::uniform_int_distribution<int32_t> angle(-100000, 100000);
     for (int i = 0; i < 300; ++i) {
         const int32_t x = coordinate(random), y = height(random), z = coordinate(random);

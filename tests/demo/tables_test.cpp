@@ -1,4 +1,4 @@
-// Part 5.1: the sine and reciprocal tables.
+// The sine and reciprocal tables.
 #include "demo/tables.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +21,7 @@ const int16_t expected_quarter_wave[65] = {
     3919, 3947, 3973, 3996, 4017, 4035, 4051, 4065, 4076, 4084, 4091, 4094, 4096,
 };
 
-TEST_F(TablesTest, SineCheckValuesOfThePart) {
+TEST_F(TablesTest, SineCheckValues) {
     const struct { int index, value; } checks[] = {
         {0, 0},      {1, 100},   {2, 200},    {32, 2896},  {62, 4091},
         {63, 4094},  {64, 4096}, {65, 4094},  {96, 2896},  {127, 100},

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Writes the golden floors of tests/demo: an independent model of Parts 5.1 and 5.2.
+"""Writes the golden floors of tests/demo: an independent model of the tables and the renderer.
 
-Python integers are exact and its >> is a floor shift (the Part's arithmetic shift), so
-this computes every step of render_floor without any 16- or 32-bit reduction; Part 5.2
-says that gives the same picture for every allowed camera. Its floats are IEEE doubles.
+Python integers are exact and its >> is a floor shift (the renderer's arithmetic shift), so
+this computes every step of render_floor without any 16- or 32-bit reduction, which gives
+the same picture for every allowed camera. Its floats are IEEE doubles.
 
 Each file holds rows 60..158 of one floor as palette indices, 240 per row, two to a byte
 (high nibble first): 11,880 bytes. The name gives the camera: x, y (height), z, angle.
@@ -17,12 +17,12 @@ import sys
 # The golden cameras (x, height, z, view angle). Keep in step with floor_golden_test.cpp.
 CAMERAS = [
     (6144, 5120, 6144, 32),              # the scene loop's start camera
-    (0, 4096, 0, 0),                     # Part 5.2's worked example
+    (0, 4096, 0, 0),                     # the worked example by hand
     (-12345, 819, -98765, 200),          # lowest height, negative coordinates
     (2147483647, 7372, -2147483648, 77), # highest height, coordinates at the int32 limits
     (1000, 1430, -3000, 128),            # looking along -z
     (-700, 2660, 5000, 64),              # looking along +x (cosine 0)
-    (31337, 524287, -4242, 100),         # the largest height the Part allows
+    (31337, 524287, -4242, 100),         # the largest height allowed
 ]
 
 
@@ -69,7 +69,7 @@ def main():
     here = os.path.dirname(os.path.abspath(__file__))
     ppm_dir = sys.argv[sys.argv.index("--ppm") + 1] if "--ppm" in sys.argv else None
     sine = quarter_wave_sine_table()
-    # Part 5.1: the mirrored quarter wave equals the formula for every entry.
+    # The mirrored quarter wave equals the formula for every entry.
     assert sine == [int(math.sin(i * 2 * 3.14159265 / 256) * 4096.0) for i in range(256)]
     assert sine[64] == 4096
     recip = recip_table()
