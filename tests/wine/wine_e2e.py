@@ -45,8 +45,7 @@ def main():
         print("SKIPPED: Wine is not installed (neither wine64 nor wine is on the path); "
               "install Debian's wine and wine64 to run the Windows build's end-to-end tests")
         sys.exit(SKIPPED)
-    launch = [sys.executable, os.path.join(HERE, "wine_launch.py"), "--"]
-    sys.argv = [sys.argv[0]] + args[:split + 1] + launch + command
+    sys.argv = [sys.argv[0]] + args[:split + 1] + command
     harness.main([CHECKS[n] for n in names], __doc__)
 
 
