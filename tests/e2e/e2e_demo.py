@@ -75,19 +75,14 @@ def check_control(options, key, camera_after, what):
         if not steps:
             raise Failure(f"{what}: the view matches no reachable state")
         print(f"        {what}: {steps[0]} steps")
-        s.close(window)
-        if s.wait_exit(options.exit_timeout) != 0:
-            raise Failure("the demo did not end with code 0")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 def first_view_and_close(options):
     frames = Frames(options.frame_tool, os.path.join(options.cwd, "balle.bmp"))
     with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
         window = start_demo(s, options, frames)
-        s.close(window)
-        code = s.wait_exit(options.exit_timeout)
-        if code != 0:
-            raise Failure(f"exit code {code}")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 def turn_right(options):

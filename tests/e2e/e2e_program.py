@@ -1,6 +1,5 @@
 """The shipped program, started as ./run starts it: its window, a picture that is not
 blank, and a clean exit with code 0 when it is closed."""
-import time
 
 import harness
 from harness import Failure, Session, wait_until
@@ -23,12 +22,7 @@ def shipped_program(options):
             rgb = picture[2]
             return len(set(rgb[i:i + 3] for i in range(0, len(rgb), 3))) > 8
         wait_until("a picture of more than a few colours", drawn, 5)
-        start = time.monotonic()
-        s.close(window)
-        code = s.wait_exit(options.exit_timeout)
-        if code != 0:
-            raise Failure(f"exit code {code}; output:\n{s.output()}")
-        print(f"        closed to exit: {1000 * (time.monotonic() - start):.0f} ms")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 if __name__ == "__main__":

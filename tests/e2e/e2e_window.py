@@ -1,6 +1,5 @@
 """The window, its picture and its input, end to end: the test host in "present" mode,
 which shows a known picture and the key states as white pixels, every 20 ms."""
-import time
 
 import harness
 import pictures
@@ -49,12 +48,7 @@ def window_picture_and_close(options):
             shown = last[0]
             raise Failure("the window never showed the test picture: " +
                           (pictures.difference(shown[2], want) if shown else "no capture"))
-        start = time.monotonic()
-        s.close(window)
-        code = s.wait_exit(options.exit_timeout)
-        if code != 0:
-            raise Failure(f"exit code {code} after closing")
-        print(f"        closed to exit: {1000 * (time.monotonic() - start):.0f} ms")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 # (xdotool key name, virtual-key code): letters by their capitals, digits, arrows, the named

@@ -257,6 +257,16 @@ class Session:
         for _ in range(abs(notches)):
             self.xdotool(window, "mousemove", "--window", window, "120", "80", "click", button)
 
+    def close_and_expect_exit_0(self, window, timeout_s):
+        """Closes the window and checks that the program ends with code 0 in time; prints
+        how long that took."""
+        start = time.monotonic()
+        self.close(window)
+        code = self.wait_exit(timeout_s)
+        if code != 0:
+            raise Failure(f"exit code {code} after closing; output:\n{self.output()}")
+        print(f"        closed to exit: {1000 * (time.monotonic() - start):.0f} ms")
+
     def close(self, window):
         """Asks the window to close (WM_DELETE_WINDOW), as a window manager's close box does."""
         result = self.run(self.xwin, "close", window)
