@@ -26,6 +26,14 @@ def wait_for_keys(s, window, keys, what):
         raise Failure(f"{what}: the window shows slots {seen[0]} down, not {sorted(keys)}")
 
 
+def first_picture(s, options):
+    """Starts the test host and waits for its first picture, no key down; the window."""
+    s.start()
+    window = s.find_window(TITLE, options.start_timeout)
+    wait_for_keys(s, window, [], "the first picture")
+    return window
+
+
 def window_picture_and_close(options):
     with session(options) as s:
         s.start()
@@ -62,9 +70,7 @@ KEYS = [("a", 65), ("q", 81), ("z", 90), ("0", 48), ("7", 55), ("Left", 37), ("U
 
 def keys_and_buttons(options):
     with session(options) as s:
-        s.start()
-        window = s.find_window(TITLE, options.start_timeout)
-        wait_for_keys(s, window, [], "the first picture")
+        window = first_picture(s, options)
         for name, code in KEYS:
             s.keydown(window, name)
             wait_for_keys(s, window, [code], f"{name} down")
@@ -83,18 +89,14 @@ def keys_and_buttons(options):
             wait_for_keys(s, window, [slot], f"mouse button {button} down")
             s.mouseup(window, button)
             wait_for_keys(s, window, [], f"mouse button {button} up")
-        s.close(window)
-        if s.wait_exit(options.exit_timeout) != 0:
-            raise Failure("non-zero exit code")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 def system_keys(options):
     """Alt, keys pressed while Alt is held, and F10 leave the key states alone. Each is
     followed by an ordinary key, whose showing proves the ones before were handled."""
     with session(options) as s:
-        s.start()
-        window = s.find_window(TITLE, options.start_timeout)
-        wait_for_keys(s, window, [], "the first picture")
+        window = first_picture(s, options)
         s.keydown(window, "Alt_L")
         s.keydown(window, "x")
         s.keyup(window, "Alt_L")
@@ -108,17 +110,13 @@ def system_keys(options):
         s.keyup(window, "F10")
         s.keyup(window, "n")
         wait_for_keys(s, window, [], "all up")
-        s.close(window)
-        if s.wait_exit(options.exit_timeout) != 0:
-            raise Failure("non-zero exit code")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 def alt_f4_closes(options):
     """Alt+F4 asks the window to close, as on Windows (with no window manager to do it)."""
     with session(options) as s:
-        s.start()
-        window = s.find_window(TITLE, options.start_timeout)
-        wait_for_keys(s, window, [], "the first picture")
+        window = first_picture(s, options)
         s.keydown(window, "Alt_L")
         s.key(window, "F4")
         code = s.wait_exit(options.exit_timeout)
@@ -130,9 +128,7 @@ def characters_and_wheel(options):
     """Typed text arrives as Windows-1252 bytes, with the control characters Win32 makes
     of Backspace, Tab, Return and Escape; one notch away from the user is -120."""
     with session(options) as s:
-        s.start()
-        window = s.find_window(TITLE, options.start_timeout)
-        wait_for_keys(s, window, [], "the first picture")
+        window = first_picture(s, options)
         s.type_text(window, "Aé")
         for name in ("BackSpace", "Tab", "Return", "Escape"):
             s.key(window, name)
@@ -143,9 +139,7 @@ def characters_and_wheel(options):
         # The last key shown down proves every event before it reached the window.
         s.keydown(window, "z")
         wait_for_keys(s, window, [90], "Z down")
-        s.close(window)
-        if s.wait_exit(options.exit_timeout) != 0:
-            raise Failure("non-zero exit code")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
         output = s.output()
         want_chars = "chars: 41 e9 08 09 0d 1b 80 7a"
         if want_chars not in output or "wheel_total: 120" not in output:

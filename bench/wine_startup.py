@@ -1,7 +1,7 @@
 """How long the Windows program takes under Wine from its start to its first picture: the
 first capture of its window with more than a few colours, polled every 20 ms.
 
-    python3 startup_time.py --prefix DIR [--runs N] [--cold] [--cwd DIR] -- PROGRAM.exe
+    python3 bench/wine_startup.py --prefix DIR [--runs N] [--cold] [--cwd DIR] -- PROGRAM.exe
 
 --cold deletes the prefix first, so the first run makes it anew (some seconds, some hundred
 megabytes). Each later run waits for the previous Wine server to end, so it starts afresh
@@ -17,7 +17,7 @@ import sys
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
 from harness import Session, wait_until  # noqa: E402
 
@@ -51,8 +51,7 @@ def main():
     prefix = os.path.abspath(options.prefix)
     env = dict(os.environ, WINEPREFIX=prefix)
     program = [os.path.abspath(sys.argv[split + 1])] + sys.argv[split + 2:]
-    command = [sys.executable, os.path.join(HERE, "wine_launch.py"), "--",
-               os.path.join(HERE, "..", "..", "tools", "wine-run.sh"), prefix] + program
+    command = [os.path.join(HERE, "..", "tools", "wine-run.sh"), prefix] + program
     if options.cold:
         shutil.rmtree(prefix, ignore_errors=True)
     times = []
