@@ -41,9 +41,9 @@ int32_t run_message_loop() {
 int32_t host_main(InstanceHandle instance, int32_t show_command) {
     register_host_class(instance);
     if (create_host_window(instance, show_command) == 0) return 0;
-    init_surface();
+    init_surface(host_window);
     platform_confine_to_first_processor();
-    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, 240, 160);
+    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width, surface_height);
     program_thread = platform_start_thread(program_main);
     int32_t exit_code = run_message_loop();
     platform_post_quit(0);
