@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "platform/messages.h"
 #include "platform/platform.h"
 
 namespace {
@@ -27,7 +28,7 @@ void platform_destroy_window(WindowHandle) {}
 void platform_paint_nothing(WindowHandle) {}
 
 int32_t platform_get_message(Message* msg) {
-    *msg = Message{};
+    *msg = Message{nullptr, WM_QUIT, 0, 0, 0, 0, 0};
     return 0;
 }
 void platform_translate_message(const Message*) {}

@@ -113,6 +113,13 @@ TEST_F(SceneTest, TurnsWrapAndTheStepUsesTheHeadingTurnedInTheSamePass) {
     EXPECT_EQ(hold({VK_RIGHT}, 128).view_angle, 32);  // a full turn in 128 periods
 }
 
+TEST_F(SceneTest, AFreshFloorBufferIsBlackWhateverTheLastOneHeld) {
+    std::fill(floor, floor + floor_width * floor_height, 0x00FFFFFFu);
+    init_floor_pixels();
+    EXPECT_EQ(floor_pixels, floor);  // the same storage, cleared
+    for (int32_t i = 0; i < floor_width * floor_height; ++i) ASSERT_EQ(floor[i], 0u) << "pixel " << i;
+}
+
 TEST_F(SceneTest, FloorColoursLandAsBlueGreenRedAndTheKeyIsSkipped) {
     floor[0] = 0x00AA55FE;  // low byte 254: left out
     floor[1] = 0x00FF5500;
