@@ -1,6 +1,7 @@
 // Start-up and the message loop of the window thread.
 #include "host/host.h"
 
+#include "host/window_title.h"
 #include "platform/messages.h"
 #include "surface/surface.h"
 
@@ -16,7 +17,7 @@ void register_host_class(InstanceHandle instance) { platform_register_class(inst
 // 1 when the window exists and has been shown; host_window is stored only then, so it is
 // still null while the creation messages and the first paint run.
 int32_t create_host_window(InstanceHandle instance, int32_t show_command) {
-    WindowHandle window = platform_create_window(instance, "Programme Pictavon");
+    WindowHandle window = platform_create_window(instance, PICTAVON_WINDOW_TITLE);
     if (window == nullptr) return 0;
     platform_show_window(window, show_command);
     platform_update_window(window);
