@@ -30,10 +30,10 @@ bool parse_int(const char* text, long lowest, long highest, long* value) {
 bool write_window_picture(const char* path) {
     FILE* out = std::fopen(path, "wb");
     if (out == nullptr) return false;
-    std::fprintf(out, "P6\n240 160\n255\n");
-    for (int32_t j = 0; j < 160; ++j) {
-        const uint8_t* row = surface.bits + (160 - j) * surface_row_bytes;
-        for (int32_t x = 0; x < 240; ++x) {
+    std::fprintf(out, "P6\n%d %d\n255\n", surface_width, surface_height);
+    for (int32_t j = 0; j < surface_height; ++j) {
+        const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
+        for (int32_t x = 0; x < surface_width; ++x) {
             const uint8_t rgb[3] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
             std::fwrite(rgb, 1, 3, out);
         }
