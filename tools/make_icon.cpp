@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: make_icon SPRITE.bmp OUT.pam\n");
         return 2;
     }
-    Sprite* sprite = load_sprite(argv[1]);
+    // Static, like the demo's own sprite that lives until the process ends.
+    static Sprite* sprite = load_sprite(argv[1]);
     if (sprite == nullptr || sprite->cx == 0 || sprite->cy == 0) {
         std::fprintf(stderr, "make_icon: cannot read a picture from %s\n", argv[1]);
         return 1;
