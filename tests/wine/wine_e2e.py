@@ -26,6 +26,7 @@ SKIPPED = 77
 CHECKS = {check.__name__: check for check in (
     e2e_window.window_picture_and_close, e2e_window.keys_and_buttons, e2e_window.system_keys,
     e2e_window.alt_f4_closes, e2e_window.characters_and_wheel, e2e_close.close_at_any_moment,
+    e2e_close.type_while_closing,
     e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program, *e2e_demo.CHECKS)}
 
 
