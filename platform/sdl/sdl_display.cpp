@@ -64,9 +64,17 @@ void report_window_failure(const char* reason, const char* sdl_error) {
 }
 
 bool start_video() {
-    if (is_set(SDL_getenv("SDL_VIDEODRIVER"))) {  // the user's choice stands, whatever it is
+    const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
+    if (is_set(chosen)) {  // the user's choice stands, whatever it is
         if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
-        report_no_display(SDL_GetError());
+        if (std::strcmp(chosen, "x11") == 0) {
+            report_no_display(SDL_GetError());
+        } else {
+            char reason[300];
+            std::snprintf(reason, sizeof reason, "the video driver chosen (SDL_VIDEODRIVER=%.200s) did not start",
+                          chosen);
+            report_window_failure(reason, SDL_GetError());
+        }
         return false;
     }
     // SDL's own order, without the drivers that show nothing; the first refusal is the one
