@@ -45,7 +45,8 @@ void report_no_display(const char* sdl_error) {
 // run while the program thread may still be drawing. Every other ending uses _exit.
 int on_display_lost(Display* display) {
     int error = errno;
-    const char* why = error == 0 || error == EAGAIN ? "the server closed the connection" : std::strerror(error);
+    const char* why =
+        error == 0 || error == EAGAIN ? "the server closed the connection" : std::strerror(error);
     std::fprintf(stderr, "%s: lost the X display %s: %s\n", program_invocation_short_name,
                  DisplayString(display), why);
     std::fflush(nullptr);
@@ -71,8 +72,8 @@ bool start_video() {
             report_no_display(SDL_GetError());
         } else {
             char reason[300];
-            std::snprintf(reason, sizeof reason, "the video driver chosen (SDL_VIDEODRIVER=%.200s) did not start",
-                          chosen);
+            std::snprintf(reason, sizeof reason,
+                          "the video driver chosen (SDL_VIDEODRIVER=%.200s) did not start", chosen);
             report_window_failure(reason, SDL_GetError());
         }
         return false;

@@ -360,7 +360,10 @@ bool start_sdl() {
     end_process_when_display_lost();
     backend.wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (backend.wake_fd < 0) {
-        report_window_failure("no eventfd for the program thread's wake-ups", std::strerror(errno));
+        char reason[200];
+        std::snprintf(reason, sizeof reason, "no eventfd for the program thread's wake-ups (%s)",
+                      std::strerror(errno));
+        report_window_failure(reason, nullptr);
         return false;
     }
     backend.window_thread = pthread_self();
