@@ -25,12 +25,13 @@ int32_t create_host_window(InstanceHandle instance, int32_t show_command) {
     return 1;
 }
 
-// Returns the wParam of the last message fetched: the quit code, or the wParam of the
-// message that found quit_requested set and was not dispatched.
+// Returns the quit code when the loop ends on the quit message, and 0 when it ends because
+// the window was closed or destroyed: the message that then found quit_requested set (a
+// character typed while closing, say) is not dispatched, and its wParam is no exit code.
 int32_t run_message_loop() {
     Message msg{};
     while (platform_get_message(&msg) != 0) {
-        if (quit_requested != 0) break;
+        if (quit_requested != 0) return 0;
         platform_translate_message(&msg);
         platform_dispatch_message(&msg);
     }
@@ -41,7 +42,8 @@ int32_t run_message_loop() {
 
 int32_t host_main(InstanceHandle instance, int32_t show_command) {
     register_host_class(instance);
-    if (create_host_window(instance, show_command) == 0) return 0;
+    // No window, no run: a failure, which the backend has already explained where it can.
+    if (create_host_window(instance, show_command) == 0) return 1;
     init_surface(host_window);
     platform_confine_to_first_processor();
     platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width, surface_height);

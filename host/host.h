@@ -8,7 +8,8 @@
 
 // Window thread. Registers the class, creates and shows the window, makes the surface,
 // starts program_main on a thread of its own and runs the message loop until the window
-// is closed. Returns the process exit code: 0, or 0 at once if the window cannot be made.
+// is closed. Returns the process exit code: 0 when the window was closed or destroyed, 1 at
+// once when the window cannot be made.
 int32_t host_main(InstanceHandle instance, int32_t show_command);
 
 // The program routine, supplied at link time by the demo or by a test routine. Runs on the

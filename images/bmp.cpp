@@ -5,6 +5,8 @@
 // stream of 3-byte pixels, bottom row first, with no row padding skipped.
 #include "images/bmp.h"
 
+#include "platform/platform.h"
+
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -42,7 +44,9 @@ void read_rows_bottom_up(std::FILE* file, uint8_t* buffer, uint64_t row_bytes, i
 }  // namespace
 
 uint8_t* load_bmp(const char* name) {
-    std::FILE* file = std::fopen(name, "rb");
+    // Only a regular file: a FIFO would hold this thread in the open, and a device or a
+    // directory never holds a picture.
+    std::FILE* file = platform_open_regular_file(name);
     if (file == nullptr) return nullptr;
 
     uint8_t header[2 * header_words];

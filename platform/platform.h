@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 
 // Opaque handles. A backend casts its own objects (HWND, HDC, ...) to and from these.
 struct PlatformInstance;
@@ -145,3 +146,12 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
 // the program thread is held, it does memory work only.
 void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                              DcHandle memory_dc, int32_t src_x, int32_t src_y);
+
+// ---- Files (program thread) -------------------------------------------------------------
+
+// load_bmp: opens name for reading, bytes as they are ("rb"), only if it is a regular file
+// (a link to one included). Anything else (a directory, a FIFO, a device) is refused at
+// once, without waiting for a writer or for data: null, as for a file that does not exist.
+// This one is picked by the operating system, not by the backend: every backend, the
+// scripted one under Windows included, opens files alike.
+std::FILE* platform_open_regular_file(const char* name);

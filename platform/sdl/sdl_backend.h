@@ -34,3 +34,14 @@ struct ShowRecord {
 extern ShowRecord last_show;
 // The sequence number of the newest present, from either thread.
 extern std::atomic<uint32_t> present_seq;
+
+// ---- The display (sdl_display.cpp), window thread ---------------------------------------
+
+// Starts SDL's video. Unless SDL_VIDEODRIVER names a driver, only drivers that show a
+// window are tried, never the offscreen or dummy ones. False, with the reason printed,
+// when none starts.
+bool start_video();
+// On X: a lost connection prints one line and ends the process with _exit(1).
+void end_process_when_display_lost();
+// Prints "PROGRAM: cannot open a window: REASON; SDL: SDL_ERROR" (SDL's part if any).
+void report_window_failure(const char* reason, const char* sdl_error);

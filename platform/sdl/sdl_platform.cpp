@@ -356,9 +356,16 @@ bool start_sdl() {
     // The window surface by plain X images: half the latency of the accelerated path.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_VIDEO_ALLOW_SCREENSAVER, "1");  // as any Win32 window allows it
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
+    if (!start_video()) return false;
+    end_process_when_display_lost();
     backend.wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (backend.wake_fd < 0) return false;
+    if (backend.wake_fd < 0) {
+        char reason[200];
+        std::snprintf(reason, sizeof reason, "no eventfd for the program thread's wake-ups (%s)",
+                      std::strerror(errno));
+        report_window_failure(reason, nullptr);
+        return false;
+    }
     backend.window_thread = pthread_self();
     backend.sdl_started = true;
     return true;
@@ -383,7 +390,10 @@ WindowHandle platform_create_window(InstanceHandle, const char* title) {
     ansi_to_utf8(title, utf8, sizeof utf8);
     SDL_Window* sdl = SDL_CreateWindow(utf8, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, client_cx,
                                        client_cy, SDL_WINDOW_HIDDEN);
-    if (sdl == nullptr) return nullptr;
+    if (sdl == nullptr) {
+        report_window_failure("SDL_CreateWindow failed", SDL_GetError());
+        return nullptr;
+    }
     HostWindow* w = new HostWindow{};  // lives as long as the process, like its pictures
     w->sdl = sdl;
     w->proc = backend.class_proc;

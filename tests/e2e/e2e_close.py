@@ -1,7 +1,8 @@
 """Closing at any moment ends the process with code 0 within a second, while the program
 thread presents every 20 ms: right as the window appears, and a little later each time;
-SIGTERM too, which SDL makes a close request."""
+while characters are still being typed; SIGTERM too, which SDL makes a close request."""
 import signal
+import subprocess
 import time
 
 import harness
@@ -23,6 +24,33 @@ def close_at_any_moment(options):
                 raise Failure(f"closed after {delay_ms} ms: exit code {code}; output:\n{s.output()}")
 
 
+def type_while_closing(options):
+    """Keys still arriving when the close request comes are fetched after it: the run still
+    ends with code 0, never with one of their codes."""
+    codes = []
+    for delay_ms in range(100, 500, 50):  # each run catches the race about one time in three
+        with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
+                     xwin=options.xwin) as s:
+            s.start()
+            window = s.find_window(TITLE, options.start_timeout)
+            typing = subprocess.Popen(["xdotool", "windowfocus", window, "type", "--delay", "1", "AzErTy" * 40],
+                                      env=s.env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                time.sleep(delay_ms / 1000)  # typing under way
+                s.close(window)
+                # The close request comes after the keys already sent: the program may have
+                # all of them to go through first, so its time counts from the last one.
+                typing.wait(timeout=30)
+                codes.append(s.wait_exit(options.exit_timeout))
+            except subprocess.TimeoutExpired:
+                raise Failure("xdotool was still typing after 30 s")
+            finally:
+                typing.kill()
+                typing.wait()
+    if any(codes):
+        raise Failure(f"exit codes {codes} after closing while typing, not all 0")
+
+
 def terminate(options):
     with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
                  xwin=options.xwin) as s:
@@ -35,4 +63,4 @@ def terminate(options):
 
 
 if __name__ == "__main__":
-    harness.main([close_at_any_moment, terminate], __doc__)
+    harness.main([close_at_any_moment, type_while_closing, terminate], __doc__)

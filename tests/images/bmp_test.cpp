@@ -78,6 +78,14 @@ TEST(LoadSprite, ReadsEveryImageMagickFormAsTheNarrowSubsetSays) {
     }
 }
 
+TEST(LoadSprite, ADirectoryIsNoPictureAndKeepsTheSize) {
+    SpritePtr s = load(corpus + "w4.bmp");
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(load(PICTAVON_CORPUS), nullptr);
+    EXPECT_EQ(bmp_width, 4);
+    EXPECT_EQ(bmp_height, 2);
+}
+
 TEST(LoadSprite, OddFilesComeOutAsStated) {
     // 5 x 2: the top row starts with the bottom row's padding byte.
     const Bytes file = read_file(corpus + "w5.bmp");

@@ -7,6 +7,7 @@ Ends with 77, which CTest counts as skipped, when Wine is not installed.
 """
 import os
 import shutil
+import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -21,12 +22,37 @@ import harness  # noqa: E402
 
 SKIPPED = 77
 
+
+def no_display_is_exit_code_1(options):
+    """With no display the window cannot be made: exit code 1, the one thing a program with
+    no console can say; not 0, which would report the failure as a success.
+
+    A copy runs on a display meanwhile: the Wine server, kept a few seconds for the next
+    test, must have made its desktop with a display, or every program it serves next would
+    find none."""
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+    with harness.Session(options.command, cwd=options.cwd, xwin=options.xwin) as shown:
+        shown.start()
+        window = shown.find_window("Programme Pictavon", options.start_timeout)
+        try:
+            result = subprocess.run(options.command, env=env, cwd=options.cwd, stdin=subprocess.DEVNULL,
+                                    capture_output=True, timeout=60)
+        except subprocess.TimeoutExpired:
+            raise harness.Failure("still running after 60 s with no display")
+        if result.returncode != 1:
+            raise harness.Failure(f"exit code {result.returncode} with no display, not 1; stderr:\n"
+                                  f"{result.stderr.decode('utf-8', 'replace')}")
+        shown.close_and_expect_exit_0(window, options.exit_timeout)
+
+
 # What Win32 does under Wine as the SDL build does it. SIGTERM is left out: it is SDL that
 # makes a close request of it, while Wine ends the process.
 CHECKS = {check.__name__: check for check in (
     e2e_window.window_picture_and_close, e2e_window.keys_and_buttons, e2e_window.system_keys,
     e2e_window.alt_f4_closes, e2e_window.characters_and_wheel, e2e_close.close_at_any_moment,
-    e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program, *e2e_demo.CHECKS)}
+    e2e_close.type_while_closing,
+    e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program, no_display_is_exit_code_1,
+    *e2e_demo.CHECKS)}
 
 
 def main():
