@@ -5,15 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "clock/clock.h"
 #include "demo/floor.h"
 #include "demo/tables.h"
-#include "host/host.h"
-#include "host/input.h"
-#include "images/bmp.h"
-#include "platform/messages.h"
-#include "surface/draw.h"
-#include "surface/surface.h"
+#include "pictavon/routine.h"
 
 namespace {
 
