@@ -89,9 +89,10 @@ def bouncing_ball(options):
             raise Failure(f"the ball did not move between two stops (frame {first})")
         print(f"        stopped on frames {first} and {second}")
 
+        # Key states, not presses: hold Escape until the routine has seen it and returned.
         s.keydown(window, "Escape")
-        s.keyup(window, "Escape")
         wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
+        s.keyup(window, "Escape")
         s.check_running()
         s.mousedown(window, 1)
         code = s.wait_exit(options.exit_timeout)

@@ -50,9 +50,10 @@ def hello_runs_as_printed(options):
         if bands[picture] <= 100:
             raise Failure("holding Right did not move the band right")
         print(f"        Right held 0.5 s: band at x = {bands[picture]}")
+        # Key states, not presses: hold Escape until the routine has seen it and returned.
         s.keydown(window, "Escape")
-        s.keyup(window, "Escape")
         wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
+        s.keyup(window, "Escape")
         s.check_running()
         s.keydown(window, "space")
         code = s.wait_exit(options.exit_timeout)
