@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -26,28 +25,10 @@ namespace {
 
 constexpr double period_seconds = 0.020;
 constexpr int64_t floor_pixel_count = 99 * 240;  // rows 60..158
-constexpr size_t picture_bytes = 161 * 720;      // the pixel array, spare row included
-
-alignas(64) uint8_t picture[picture_bytes];  // a 240 x 160 (+1 row) bottom-up, 24-bit picture
+constexpr size_t picture_bytes = surface_array_bytes;  // the pixel array, spare row included
 
 // The start camera, turning 2 units a frame so that successive frames differ as in a run.
 int32_t heading_of(int64_t frame) { return static_cast<int32_t>((32 + 2 * frame) & 255); }
-
-// The scene loop's composition with the ClipRect at (0, 0, 240, 160): floor pixel (c, r) goes to
-// bytes 3 x (240 x (159 - r) + c): bits 16-23, 8-15, 0-7; colours whose low byte is 254
-// are left out.
-void compose(uint8_t* bits) {
-    for (int32_t r = 0; r < floor_height; ++r) {
-        for (int32_t c = 0; c < floor_width; ++c) {
-            const uint32_t colour = floor_pixels[r * floor_width + c];
-            if ((colour & 0xFF) == 254) continue;
-            uint8_t* pixel = bits + 3 * (240 * (159 - r) + c);
-            pixel[0] = static_cast<uint8_t>(colour >> 16);
-            pixel[1] = static_cast<uint8_t>(colour >> 8);
-            pixel[2] = static_cast<uint8_t>(colour);
-        }
-    }
-}
 
 // Floor pixels per second (the share of the 20 ms period is in the summary at the end).
 void add_counters(benchmark::State& state) {
@@ -76,9 +57,9 @@ void BM_FloatFloor(benchmark::State& state) {
 void BM_Frame(benchmark::State& state) {
     int64_t frame = 0;
     for (auto _ : state) {
-        std::memset(picture, 0, picture_bytes);
+        std::memset(surface.bits, 0, picture_bytes);
         render_floor(6144, 5120, 6144, heading_of(frame++));
-        compose(picture);
+        compose_floor();
         benchmark::ClobberMemory();
     }
     add_counters(state);
@@ -87,9 +68,9 @@ void BM_Frame(benchmark::State& state) {
 void BM_FloatFrame(benchmark::State& state) {
     int64_t frame = 0;
     for (auto _ : state) {
-        std::memset(picture, 0, picture_bytes);
+        std::memset(surface.bits, 0, picture_bytes);
         render_floor_float(6144, 5120, 6144, heading_of(frame++));
-        compose(picture);
+        compose_floor();
         benchmark::ClobberMemory();
     }
     add_counters(state);
@@ -166,11 +147,8 @@ double float_agreement() {
 int main(int argc, char** argv) {
     build_tables();
     const double agreement = float_agreement();
-    floor_pixels = static_cast<uint32_t*>(std::calloc(floor_width * floor_height, sizeof(uint32_t)));
-    surface.bits = picture;
-    surface.width = surface_width;
-    surface.height = surface_height;
-    clip_rect = ClipRect{0, 0, surface_width, surface_height};
+    init_floor_pixels();
+    init_windowless_surface();
     ball = load_sprite(PICTAVON_SOURCE_DIR "/assets/balle.bmp");
 
     benchmark::Initialize(&argc, argv);

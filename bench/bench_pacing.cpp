@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "clock/clock.h"
@@ -66,7 +65,7 @@ BENCHMARK(BM_WaitFrame20WithFloor)->Iterations(1)->Unit(benchmark::kSecond);
 
 int main(int argc, char** argv) {
     build_tables();
-    floor_pixels = static_cast<uint32_t*>(std::calloc(floor_width * floor_height, sizeof(uint32_t)));
+    init_floor_pixels();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

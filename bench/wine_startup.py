@@ -19,14 +19,14 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 
-from harness import Session, wait_until  # noqa: E402
+from harness import WINDOW_TITLE, Session, wait_until  # noqa: E402
 
 
 def first_picture_s(command, cwd, xwin):
     with Session(command, cwd=cwd, xwin=xwin) as s:
         start = time.monotonic()
         s.start()
-        window = s.find_window("Programme Pictavon", 120)
+        window = s.find_window(WINDOW_TITLE, 120)
 
         def drawn():
             picture = s.grab(window)

@@ -5,7 +5,7 @@
  *   xprobe latency COUNT            key press (XTEST) to the first picture that changed
  *   xprobe startup -- COMMAND...    process start to the first picture that is not black
  *
- * The window is found by its title, "Programme Pictavon". Times are CLOCK_MONOTONIC. */
+ * The window is found by its title, once viewable. Times are CLOCK_MONOTONIC. */
 #define _GNU_SOURCE
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -20,7 +20,10 @@
 #include <time.h>
 #include <unistd.h>
 
-static const char title[] = "Programme Pictavon";
+#include "host/window_title.h"
+#include "tests/e2e/xwindow.h"
+
+static const char title[] = PICTAVON_WINDOW_TITLE;
 
 static double now_ms(void) {
     struct timespec t;
@@ -28,28 +31,11 @@ static double now_ms(void) {
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
-static Window find_titled(Display* d, Window w) {
-    char* name = NULL;
-    if (XFetchName(d, w, &name) && name) {
-        int match = strcmp(name, title) == 0;
-        XFree(name);
-        if (match) return w;
-    }
-    Window root, parent, *children = NULL;
-    unsigned n = 0;
-    Window found = 0;
-    if (XQueryTree(d, w, &root, &parent, &children, &n)) {
-        for (unsigned i = 0; i < n && !found; ++i) found = find_titled(d, children[i]);
-        if (children) XFree(children);
-    }
-    return found;
-}
-
 static Window wait_window(Display* d, double timeout_ms) {
     double end = now_ms() + timeout_ms;
     while (now_ms() < end) {
-        Window w = find_titled(d, DefaultRootWindow(d));
-        if (w) return w;
+        Window w = 0;
+        if (xwindow_find(d, title, &w, 1) > 0) return w;
         usleep(1000);
     }
     fprintf(stderr, "xprobe: no window titled \"%s\"\n", title);
@@ -65,9 +51,7 @@ static int ignore_error(Display* d, XErrorEvent* e) {
 
 /* The client area's pixels; 0 bytes when the window cannot be read. */
 static size_t grab(Display* d, Window w, unsigned char* out, size_t size) {
-    XWindowAttributes attributes;
-    if (!XGetWindowAttributes(d, w, &attributes) || attributes.map_state != IsViewable) return 0;
-    XImage* image = XGetImage(d, w, 0, 0, 240, 160, AllPlanes, ZPixmap);
+    XImage* image = xwindow_grab(d, w);
     if (!image) return 0;
     size_t bytes = (size_t)image->bytes_per_line * image->height;
     if (bytes > size) bytes = size;

@@ -10,6 +10,10 @@ constexpr int32_t floor_height = 160;
 extern const uint32_t floor_palette[16];
 // 240 x 160 colours, row-major, top row first. Rows 60..158 are rendered.
 extern uint32_t* floor_pixels;
+// Points floor_pixels at the one floor buffer (static storage) and clears it to 0, so the
+// rows the renderer never writes compose as black. The demo calls it once; tools,
+// benchmarks and tests whenever they want a fresh floor.
+void init_floor_pixels();
 
 // Program thread: renders rows 60 to 158 of floor_pixels for a camera at (camera_x,
 // camera_z), camera_y above the floor (0 < camera_y < 524288), looking along view_angle.

@@ -2,7 +2,6 @@
 // keys and A, R, C, E steer, drawn every 20 ms.
 #include "demo/scene.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "demo/floor.h"
@@ -89,9 +88,7 @@ uint32_t program_main(void*) {
     // Without "balle.bmp" the floor is drawn alone.
     Sprite* sprite = load_sprite("balle.bmp");
     build_tables();
-    // Cleared, so the rows the renderer never writes (above the horizon, and the last)
-    // compose as black like the cleared back buffer.
-    floor_pixels = static_cast<uint32_t*>(std::calloc(floor_width * floor_height, sizeof(uint32_t)));
+    init_floor_pixels();
     Camera camera = start_camera;
     manual_refresh.store(1, std::memory_order_relaxed);
     start_clock();

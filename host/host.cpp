@@ -1,6 +1,7 @@
 // Start-up and the message loop of the window thread.
 #include "host/host.h"
 
+#include "host/window_title.h"
 #include "platform/messages.h"
 #include "surface/surface.h"
 
@@ -16,7 +17,7 @@ void register_host_class(InstanceHandle instance) { platform_register_class(inst
 // 1 when the window exists and has been shown; host_window is stored only then, so it is
 // still null while the creation messages and the first paint run.
 int32_t create_host_window(InstanceHandle instance, int32_t show_command) {
-    WindowHandle window = platform_create_window(instance, "Programme Pictavon");
+    WindowHandle window = platform_create_window(instance, PICTAVON_WINDOW_TITLE);
     if (window == nullptr) return 0;
     platform_show_window(window, show_command);
     platform_update_window(window);
@@ -41,9 +42,9 @@ int32_t run_message_loop() {
 int32_t host_main(InstanceHandle instance, int32_t show_command) {
     register_host_class(instance);
     if (create_host_window(instance, show_command) == 0) return 0;
-    init_surface();
+    init_surface(host_window);
     platform_confine_to_first_processor();
-    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, 240, 160);
+    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width, surface_height);
     program_thread = platform_start_thread(program_main);
     int32_t exit_code = run_message_loop();
     platform_post_quit(0);

@@ -54,4 +54,12 @@ enum : uint8_t {
 };
 
 constexpr uint32_t STILL_ACTIVE = 259;  // a thread's exit code while it runs
-constexpr int32_t SW_SHOWDEFAULT = 10;
+
+// Show commands: how a program asks for its window to be shown at start-up.
+enum : int32_t {
+    SW_HIDE = 0,
+    SW_SHOWMINIMIZED = 2,
+    SW_MINIMIZE = 6,
+    SW_SHOWMINNOACTIVE = 7,
+    SW_SHOWDEFAULT = 10,
+};

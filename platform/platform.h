@@ -2,7 +2,8 @@
 // host, the surface and the clock use, and nothing else.
 //
 // One backend implements it and is picked at link time: platform/win32 (the real Windows
-// program), platform/sdl (Linux and other SDL platforms) and platform/scripted (unit tests).
+// program), platform/sdl (Linux and other SDL platforms), platform/scripted (unit tests) and
+// platform/null (tools and benchmarks: clocks only).
 // The portable code never includes an OS header; it speaks Win32's message numbers and
 // virtual-key codes (messages.h), so window_proc is one piece of code on every platform.
 //

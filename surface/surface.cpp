@@ -4,8 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "host/host.h"
-
 Surface surface;
 ClipRect clip_rect;
 BitmapInfoHeader bitmap_header;
@@ -20,14 +18,28 @@ void assertion_box(const char* condition) {
 
 }  // namespace
 
-void init_surface() {
-    DcHandle window_dc = platform_window_dc(host_window);
+void init_surface(WindowHandle window) {
+    DcHandle window_dc = platform_window_dc(window);
     surface.window_dc.store(window_dc, std::memory_order_relaxed);
     surface.memory_dc = platform_create_memory_dc(window_dc);
     surface.width = surface_width;
     surface.height = surface_height;
     create_dib(surface.memory_dc, surface.width, surface.height, 24, &surface.hbm, &surface.bits);
     set_clip(0, 0, surface.width, surface.height);
+}
+
+void init_windowless_surface() {
+    // Static like the window's bitmap, which lives as long as the process.
+    static uint8_t pixels[surface_array_bytes];
+    std::memset(pixels, 0, sizeof pixels);
+    surface.window_dc.store(nullptr, std::memory_order_relaxed);
+    surface.memory_dc = nullptr;
+    surface.hbm = nullptr;
+    surface.bits = pixels;
+    surface.width = surface_width;
+    surface.height = surface_height;
+    surface.present_x = surface.present_y = 0;
+    clip_rect = ClipRect{0, 0, surface_width, surface_height};
 }
 
 void create_dib(DcHandle dc, int32_t cx, int32_t cy, int32_t ibitcount, BitmapHandle* hbm,
@@ -61,7 +73,8 @@ void set_clip(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 }
 
 void present() {
-    // Always 240 x 160 from the bitmap's top-left: the spare row and surface rows 0..158.
+    // Always the whole window from the bitmap's top-left: the spare row and surface rows
+    // 0..158.
     platform_copy_to_window(surface.window_dc.load(std::memory_order_relaxed), surface.present_x,
-                            surface.present_y, 240, 160, surface.memory_dc, 0, 0);
+                            surface.present_y, surface_width, surface_height, surface.memory_dc, 0, 0);
 }

@@ -9,8 +9,12 @@
 
 extern BitmapInfoHeader bitmap_header;  // filled by create_dib
 
-// Window thread, once, after the window exists and before the program thread starts.
-void init_surface();
+// Window thread, once, after `window` exists and before the program thread starts: the
+// back buffer that present copies into that window.
+void init_surface(WindowHandle window);
+// Tools, benchmarks and tests: the back buffer in static memory with no window behind it,
+// every byte 0 and the ClipRect the whole surface. present shows nothing.
+void init_windowless_surface();
 // init_surface: a bottom-up DIB of cx x (cy + 1) pixels selected into dc. Violated
 // preconditions and failures show assertion boxes ("Erreur: ...") and execution goes on.
 void create_dib(DcHandle dc, int32_t cx, int32_t cy, int32_t ibitcount, BitmapHandle* hbm,

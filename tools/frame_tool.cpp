@@ -30,10 +30,10 @@ bool parse_int(const char* text, long lowest, long highest, long* value) {
 bool write_window_picture(const char* path) {
     FILE* out = std::fopen(path, "wb");
     if (out == nullptr) return false;
-    std::fprintf(out, "P6\n240 160\n255\n");
-    for (int32_t j = 0; j < 160; ++j) {
-        const uint8_t* row = surface.bits + (160 - j) * surface_row_bytes;
-        for (int32_t x = 0; x < 240; ++x) {
+    std::fprintf(out, "P6\n%d %d\n255\n", surface_width, surface_height);
+    for (int32_t j = 0; j < surface_height; ++j) {
+        const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
+        for (int32_t x = 0; x < surface_width; ++x) {
             const uint8_t rgb[3] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
             std::fwrite(rgb, 1, 3, out);
         }
@@ -51,11 +51,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: frame_tool X Z HEIGHT(1..524287) HEADING(0..255) SPRITE|- OUT.ppm\n");
         return 2;
     }
-    static uint8_t pixels[surface_array_bytes];
-    surface.bits = pixels;
-    surface.width = surface_width;
-    surface.height = surface_height;
-    clip_rect = ClipRect{0, 0, surface_width, surface_height};
+    init_windowless_surface();
 
     // Static, like the demo's own sprite that lives until the process ends.
     static Sprite* sprite = nullptr;
@@ -64,7 +60,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     build_tables();
-    floor_pixels = static_cast<uint32_t*>(std::calloc(floor_width * floor_height, sizeof(uint32_t)));
+    init_floor_pixels();
     auto angle = static_cast<uint8_t>(heading);
     Camera camera{static_cast<int32_t>(x), static_cast<int32_t>(z), static_cast<int32_t>(height),
                   angle, static_cast<uint8_t>(angle + 127), static_cast<uint8_t>(angle + 64)};

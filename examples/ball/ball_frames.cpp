@@ -6,20 +6,14 @@
 
 #include "examples/ball/ball_frame.h"
 #include "pictavon/routine.h"
-
-// The runtime's start-up comes along with the surface but never runs in this tool.
-uint32_t program_main(void*) { return 0; }
+#include "surface/surface.h"
 
 int main(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: ball_frames SPRITE OUT\n");
         return 2;
     }
-    static uint8_t pixels[surface_array_bytes];
-    surface.bits = pixels;
-    surface.width = surface_width;
-    surface.height = surface_height;
-    clip_rect = ClipRect{0, 0, surface_width, surface_height};
+    init_windowless_surface();
     static Sprite* ball = load_sprite(argv[1]);  // kept, as the program keeps its own
     if (ball == nullptr) {
         std::fprintf(stderr, "ball_frames: cannot read %s\n", argv[1]);
@@ -34,7 +28,7 @@ int main(int argc, char** argv) {
         draw_ball_frame(frame, ball);
         // Window row j is pixel-array row 160 - j; bytes blue, green, red.
         for (int32_t j = 0; j < surface_height; ++j) {
-            const uint8_t* row = pixels + (surface_height - j) * surface_row_bytes;
+            const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
             for (int32_t x = 0; x < surface_width; ++x) {
                 const uint8_t rgb[3] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
                 std::fwrite(rgb, 1, 3, out);

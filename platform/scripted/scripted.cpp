@@ -144,7 +144,7 @@ int32_t platform_thread_exit_code(ThreadHandle thread, uint32_t* code) {
 
 void platform_suspend_thread(ThreadHandle thread) {
     log_call("suspend_thread");
-    if (thread == nullptr || scripted.thread_exit_code != 259) return;
+    if (thread == nullptr || scripted.thread_exit_code != STILL_ACTIVE) return;
     ++scripted.held;
     if (scripted.on_suspend) scripted.on_suspend();
 }

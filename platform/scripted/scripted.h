@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/messages.h"
 #include "platform/platform.h"
 
 struct Scripted {
@@ -32,7 +33,7 @@ struct Scripted {
     // The program thread: started routine, and the exit code reported while it exists.
     bool fail_start_thread = false;
     ThreadRoutine routine = nullptr;
-    uint32_t thread_exit_code = 259;
+    uint32_t thread_exit_code = STILL_ACTIVE;
     int32_t held = 0;  // suspend depth
     std::function<void()> on_suspend;  // runs inside platform_suspend_thread
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -21,13 +22,10 @@ protected:
     static void SetUpTestSuite() { build_tables(); }
     void SetUp() override {
         for (auto& key : key_state) key.store(0);
-        pixels.assign(surface_array_bytes, 0x5A);
-        surface.bits = pixels.data();
-        surface.width = surface_width;
-        surface.height = surface_height;
-        clip_rect = ClipRect{0, 0, surface_width, surface_height};
-        floor.assign(floor_width * floor_height, 0);
-        floor_pixels = floor.data();
+        init_windowless_surface();
+        std::memset(surface.bits, 0x5A, surface_array_bytes);
+        init_floor_pixels();
+        floor = floor_pixels;
     }
     void TearDown() override {
         surface.bits = nullptr;
@@ -41,8 +39,7 @@ protected:
         return camera;
     }
     const uint8_t* at(int x, int y) { return surface.bits + pixel_offset(x, y); }
-    std::vector<uint8_t> pixels;
-    std::vector<uint32_t> floor;
+    uint32_t* floor = nullptr;  // floor_width x floor_height colours
 };
 
 TEST_F(SceneTest, StepsAreTruncatedTowardZeroAlongEachHeading) {
@@ -116,6 +113,13 @@ TEST_F(SceneTest, TurnsWrapAndTheStepUsesTheHeadingTurnedInTheSamePass) {
     EXPECT_EQ(hold({VK_RIGHT}, 128).view_angle, 32);  // a full turn in 128 periods
 }
 
+TEST_F(SceneTest, AFreshFloorBufferIsBlackWhateverTheLastOneHeld) {
+    std::fill(floor, floor + floor_width * floor_height, 0x00FFFFFFu);
+    init_floor_pixels();
+    EXPECT_EQ(floor_pixels, floor);  // the same storage, cleared
+    for (int32_t i = 0; i < floor_width * floor_height; ++i) ASSERT_EQ(floor[i], 0u) << "pixel " << i;
+}
+
 TEST_F(SceneTest, FloorColoursLandAsBlueGreenRedAndTheKeyIsSkipped) {
     floor[0] = 0x00AA55FE;  // low byte 254: left out
     floor[1] = 0x00FF5500;
@@ -128,12 +132,12 @@ TEST_F(SceneTest, FloorColoursLandAsBlueGreenRedAndTheKeyIsSkipped) {
     EXPECT_EQ(at(239, 159)[0], 1);
     EXPECT_EQ(at(239, 159)[2], 3);
     // The spare row is no surface row: composition never reaches it.
-    for (int b = 160 * 720; b < 161 * 720; ++b) ASSERT_EQ(pixels[b], 0x5A);
+    for (int b = 160 * 720; b < 161 * 720; ++b) ASSERT_EQ(surface.bits[b], 0x5A);
 }
 
 TEST_F(SceneTest, CompositionHonoursTheClipRect) {
     clip_rect = ClipRect{20, 10, 200, 150};
-    for (auto& colour : floor) colour = 0x00102000;
+    std::fill(floor, floor + floor_width * floor_height, 0x00102000u);
     compose_floor();
     EXPECT_EQ(at(20, 10)[0], 0x10);   // floor (0, 0)
     EXPECT_EQ(at(199, 149)[0], 0x10);  // floor (179, 139)
@@ -154,7 +158,7 @@ TEST_F(SceneTest, DrawnFrameClearsEverythingAndPutsTheSpritesQuarterTopLeft) {
     EXPECT_EQ(at(0, 0)[0], 7);
     EXPECT_EQ(at(15, 15)[0], 7);
     EXPECT_EQ(at(16, 0)[0], 0);  // sky: cleared and composed black
-    for (int b = 160 * 720; b < 161 * 720; ++b) ASSERT_EQ(pixels[b], 0);
+    for (int b = 160 * 720; b < 161 * 720; ++b) ASSERT_EQ(surface.bits[b], 0);
 
     draw_frame(start_camera, nullptr);  // no sprite: the floor alone
     EXPECT_EQ(at(0, 0)[0], 0);

@@ -7,7 +7,7 @@ import time
 import harness
 from harness import Failure, Session
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 
 
 def close_at_any_moment(options):

@@ -9,7 +9,7 @@ import time
 import harness
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 START = (6144, 6144, 5120, 32)  # x, z, height, heading
 HOLD_S = 1.0
 MAX_STEPS = 100  # a one-second hold is about 50 periods; leave room for a slow start

@@ -4,7 +4,7 @@ blank, and a clean exit with code 0 when it is closed."""
 import harness
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 
 
 def shipped_program(options):

@@ -5,7 +5,7 @@ import harness
 import pictures
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 
 
 def session(options):

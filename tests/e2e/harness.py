@@ -21,6 +21,19 @@ import time
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+
+
+def read_window_title():
+    """The host window's title, from the header the host and xprobe take it from."""
+    with open(os.path.join(ROOT, "host", "window_title.h"), encoding="ascii") as header:
+        for line in header:
+            if line.startswith("#define PICTAVON_WINDOW_TITLE "):
+                return line.split('"')[1]
+    raise RuntimeError("host/window_title.h defines no PICTAVON_WINDOW_TITLE")
+
+
+WINDOW_TITLE = read_window_title()
 
 
 class Failure(Exception):
@@ -105,7 +118,9 @@ def put_on_iso_key(display, symbols):
 def build_xwin(work_dir):
     """Compiles the small Xlib helper where no build made it (the Windows build's tests)."""
     out = os.path.join(work_dir, "xwin")
-    subprocess.run(["cc", "-O2", "-o", out, os.path.join(HERE, "xwin.c"), "-lX11"], check=True)
+    # As tests/e2e/xwin.cmake builds it.
+    sources = [os.path.join(HERE, "xwin.c"), os.path.join(HERE, "xwindow.c")]
+    subprocess.run(["cc", "-O2", "-I", ROOT, "-o", out, *sources, "-lX11"], check=True)
     return out
 
 
@@ -366,7 +381,7 @@ if __name__ == "__main__":
     parser.add_argument("--after-ms", type=int, default=2000)
     parser.add_argument("--cwd")
     parser.add_argument("--xwin")
-    parser.add_argument("--title", default="Programme Pictavon")
+    parser.add_argument("--title", default=WINDOW_TITLE)
     parser.add_argument("--start-timeout", type=float, default=30)
     options = parser.parse_args(sys.argv[1:split])
     options.command = sys.argv[split + 1:]

@@ -5,12 +5,13 @@
  *   xwin close WIN    asks it to close, as a window manager's close button does
  * `xdotool windowclose` and `windowkill` break the client's connection instead of asking.
  * Exit status 2 when the window is gone or the display cannot be opened. */
-#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include "tests/e2e/xwindow.h"
 
 static int on_x_error(Display *display, XErrorEvent *error) {
     char text[256];
@@ -19,44 +20,18 @@ static int on_x_error(Display *display, XErrorEvent *error) {
     exit(2);
 }
 
-/* The window's name: _NET_WM_NAME (UTF-8) where set, else WM_NAME. Caller frees. */
-static unsigned char *window_name(Display *display, Window window, unsigned long *length) {
-    Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-    Atom names[2] = {XInternAtom(display, "_NET_WM_NAME", False), XA_WM_NAME};
-    for (int i = 0; i < 2; ++i) {
-        Atom type;
-        int format;
-        unsigned long after;
-        unsigned char *value = NULL;
-        if (XGetWindowProperty(display, window, names[i], 0, 4096, False, i == 0 ? utf8 : AnyPropertyType,
-                               &type, &format, length, &after, &value) == Success && value != NULL) {
-            if (type != None && format == 8) return value;
-            XFree(value);
-        }
+static void find(Display *display, const char *title) {
+    Window found[64];
+    int count = xwindow_find(display, title, found, 64);
+    for (int i = 0; i < count && i < 64; ++i) printf("0x%lx\n", found[i]);
+}
+
+static int grab(Display *display, Window window) {
+    XImage *image = xwindow_grab(display, window);
+    if (image == NULL) {
+        fprintf(stderr, "xwin: the window is not viewable\n");
+        return 2;
     }
-    *length = 0;
-    return NULL;
-}
-
-static void find(Display *display, Window window, const char *title) {
-    XWindowAttributes attributes;
-    unsigned long length = 0;
-    unsigned char *name = window_name(display, window, &length);
-    if (name != NULL && length == strlen(title) && memcmp(name, title, length) == 0 &&
-        XGetWindowAttributes(display, window, &attributes) && attributes.map_state == IsViewable)
-        printf("0x%lx\n", window);
-    if (name != NULL) XFree(name);
-    Window root, parent, *children = NULL;
-    unsigned int count = 0;
-    if (!XQueryTree(display, window, &root, &parent, &children, &count)) return;
-    for (unsigned int i = 0; i < count; ++i) find(display, children[i], title);
-    if (children != NULL) XFree(children);
-}
-
-static void grab(Display *display, Window window) {
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display, window, &attributes);
-    XImage *image = XGetImage(display, window, 0, 0, attributes.width, attributes.height, AllPlanes, ZPixmap);
     printf("P6\n%d %d\n255\n", image->width, image->height);
     /* Each channel's mask gives its place; 24-bit visuals have 8 bits a channel. */
     unsigned long masks[3] = {image->red_mask, image->green_mask, image->blue_mask};
@@ -72,6 +47,7 @@ static void grab(Display *display, Window window) {
         }
     }
     XDestroyImage(image);
+    return 0;
 }
 
 static void close_window(Display *display, Window window) {
@@ -100,16 +76,16 @@ int main(int argc, char **argv) {
     const char *command = argv[1];
     Window window = (Window)strtoul(argv[2], NULL, 0);
     if (strcmp(command, "find") == 0) {
-        find(display, DefaultRootWindow(display), argv[2]);
+        find(display, argv[2]);
     } else if (strcmp(command, "title") == 0) {
         unsigned long length = 0;
-        unsigned char *name = window_name(display, window, &length);
+        unsigned char *name = xwindow_name(display, window, &length);
         if (name != NULL) {
             fwrite(name, 1, length, stdout);
             XFree(name);
         }
     } else if (strcmp(command, "grab") == 0) {
-        grab(display, window);
+        if (grab(display, window) != 0) return 2;
     } else if (strcmp(command, "close") == 0) {
         close_window(display, window);
     } else {

@@ -6,9 +6,6 @@
 
 #include "examples/ball/ball_frame.h"
 
-// The runtime's start-up comes along with the surface the frames draw into; never run here.
-uint32_t program_main(void*) { return 0; }
-
 namespace {
 
 // Each frame moves the ball by its speed, across the period's end too: the pictures the

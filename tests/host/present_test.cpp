@@ -1,6 +1,8 @@
 // Where surface pixels live in the pixel array, and where present shows them.
 #include "tests/host/host_fixture.h"
 
+#include <cstring>
+
 namespace {
 
 using PresentTest = HostTest;
@@ -33,6 +35,26 @@ TEST_F(PresentTest, WindowRowJShowsArrayRow160MinusJ) {
     EXPECT_EQ(shown[720 + 23], 30);
     EXPECT_EQ(shown[0], 160);
     EXPECT_EQ(scripted_calls_since(scripted.calls.size() - 1), "copy_to_window 0 0 240 160\n");
+}
+
+TEST_F(PresentTest, WindowlessSurfaceStartsClearWithTheWholeClipRectAndShowsNothing) {
+    open_host();
+    set_clip(20, 10, 200, 150);
+    init_windowless_surface();
+    ASSERT_NE(surface.bits, nullptr);
+    EXPECT_NE(surface.bits, scripted.dib.data());  // not the window's bitmap
+    std::memset(surface.bits, 0xC3, surface_array_bytes);
+    init_windowless_surface();  // a second set-up starts from a clear array again
+    for (int32_t i = 0; i < surface_array_bytes; ++i) ASSERT_EQ(surface.bits[i], 0) << "byte " << i;
+    EXPECT_EQ(surface.width, surface_width);
+    EXPECT_EQ(surface.height, surface_height);
+    EXPECT_EQ(clip_rect.left, 0);
+    EXPECT_EQ(clip_rect.top, 0);
+    EXPECT_EQ(clip_rect.right, surface_width);
+    EXPECT_EQ(clip_rect.bottom, surface_height);
+    const size_t shown = scripted.presents.size();
+    present();
+    EXPECT_EQ(scripted.presents.size(), shown);
 }
 
 }  // namespace
