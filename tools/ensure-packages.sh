@@ -28,3 +28,6 @@ linux_packages=(cmake ninja-build g++ libsdl2-dev libx11-dev libgtest-dev libben
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
 # The fuzz target of the BMP reader.
 fuzz_packages=(clang libclang-rt-14-dev)
+# The packages and their checks: dpkg-shlibdeps finds the .deb's dependencies,
+# desktop-file-validate checks the desktop entry.
+packaging_packages=(dpkg-dev desktop-file-utils)

@@ -11,11 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "demo/floor.h"
 #include "demo/scene.h"
-#include "demo/tables.h"
 #include "images/bmp.h"
-#include "surface/surface.h"
+#include "tools/offscreen.h"
 
 namespace {
 
@@ -24,21 +22,6 @@ bool parse_int(const char* text, long lowest, long highest, long* value) {
     errno = 0;
     *value = std::strtol(text, &end, 10);
     return errno == 0 && end != text && *end == '\0' && *value >= lowest && *value <= highest;
-}
-
-// What present shows: window row j is pixel-array row 160 - j, bytes blue, green, red.
-bool write_window_picture(const char* path) {
-    FILE* out = std::fopen(path, "wb");
-    if (out == nullptr) return false;
-    std::fprintf(out, "P6\n%d %d\n255\n", surface_width, surface_height);
-    for (int32_t j = 0; j < surface_height; ++j) {
-        const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
-        for (int32_t x = 0; x < surface_width; ++x) {
-            const uint8_t rgb[3] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
-            std::fwrite(rgb, 1, 3, out);
-        }
-    }
-    return std::fclose(out) == 0;
 }
 
 }  // namespace
@@ -51,16 +34,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: frame_tool X Z HEIGHT(1..524287) HEADING(0..255) SPRITE|- OUT.ppm\n");
         return 2;
     }
-    init_windowless_surface();
-
     // Static, like the demo's own sprite that lives until the process ends.
     static Sprite* sprite = nullptr;
     if (std::strcmp(argv[5], "-") != 0 && (sprite = load_sprite(argv[5])) == nullptr) {
         std::fprintf(stderr, "frame_tool: cannot read %s\n", argv[5]);
         return 1;
     }
-    build_tables();
-    init_floor_pixels();
+    start_offscreen();
     auto angle = static_cast<uint8_t>(heading);
     Camera camera{static_cast<int32_t>(x), static_cast<int32_t>(z), static_cast<int32_t>(height),
                   angle, static_cast<uint8_t>(angle + 127), static_cast<uint8_t>(angle + 64)};
