@@ -4,15 +4,9 @@
 
 #include <cstring>
 
-#include "clock/clock.h"
 #include "demo/floor.h"
 #include "demo/tables.h"
-#include "host/host.h"
-#include "host/input.h"
-#include "images/bmp.h"
-#include "platform/messages.h"
-#include "surface/draw.h"
-#include "surface/surface.h"
+#include "pictavon/routine.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "host/program.h"
 #include "platform/platform.h"
 
 // Window thread. Registers the class, creates and shows the window, makes the surface,
@@ -11,11 +12,6 @@
 // is closed. Returns the process exit code: 0 when the window was closed or destroyed, 1 at
 // once when the window cannot be made.
 int32_t host_main(InstanceHandle instance, int32_t show_command);
-
-// The program routine, supplied at link time by the demo or by a test routine. Runs on the
-// program thread with a null argument; it may run for ever. Its result must not be
-// STILL_ACTIVE (259), which the host takes for a running thread.
-uint32_t program_main(void* unused);
 
 // The window procedure of the host window (window thread).
 intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam);
@@ -29,6 +25,6 @@ extern int32_t quit_requested;       // window thread only
 extern int32_t run_finished;         // window thread only
 extern int32_t cursor_x, cursor_y;   // constant 0: where the text cursor blinks
 
-// Written by the program thread (set to 1 once, before its first own present), read by the
-// window thread's timer step. While 0 the host presents the back buffer itself.
-extern std::atomic<int32_t> manual_refresh;
+// Window thread, from window_proc: appends a typed character; once 255 are held the newest
+// replaces the 255th.
+void queue_char(uint8_t c);

@@ -1,4 +1,5 @@
-// The input state: keys and buttons held, characters typed, wheel movement.
+// The input state: keys and buttons held, characters typed, wheel movement. The window
+// thread writes it from the window's messages; the program thread reads it.
 #pragma once
 
 #include <atomic>
@@ -13,19 +14,22 @@ inline uint8_t key_down(int32_t code) {
     return key_state[code & 255].load(std::memory_order_relaxed);
 }
 
-// Characters typed, at positions 1 to count; position 0 is never written. Window thread.
+// Characters typed, at positions 1 to count; position 0 is never written. Written by the
+// window thread only: a character is stored before count is raised to cover it, so a
+// reader on the program thread that loads count first finds every position up to it set.
 struct CharQueue {
-    int32_t count;
-    uint8_t chars[256];
+    std::atomic<int32_t> count;
+    std::atomic<uint8_t> chars[256];
 };
 extern CharQueue char_queue;
 
-// Sum of the negated wheel deltas: one notch away from the user subtracts 120. Window thread.
-extern int32_t wheel_total;
+// Sum of the negated wheel deltas: one notch away from the user subtracts 120. Written by
+// the window thread only.
+extern std::atomic<int32_t> wheel_total;
 
-// Window thread: appends a character; once 255 are held the newest replaces the 255th.
-void queue_char(uint8_t c);
-// Window thread: the slot at index mod 256, which is then cleared.
+// Either thread: the slot at index mod 256, which is then cleared. The read and the clear
+// are one atomic step, so a key-down the window thread records at that moment is either
+// returned here or left set, never lost.
 uint8_t take_key(int32_t index);
-// Window thread: the first set slot, cleared; 0 when no slot from 1 to 255 is set.
+// Either thread: the first set slot, cleared; 0 when no slot from 1 to 255 is set.
 int32_t take_any_key();

@@ -14,19 +14,7 @@
 #include <cstdint>
 #include <cstdio>
 
-// Opaque handles. A backend casts its own objects (HWND, HDC, ...) to and from these.
-struct PlatformInstance;
-struct PlatformWindow;
-struct PlatformDc;
-struct PlatformBitmap;
-struct PlatformRegion;
-struct PlatformThread;
-using InstanceHandle = PlatformInstance*;
-using WindowHandle = PlatformWindow*;
-using DcHandle = PlatformDc*;
-using BitmapHandle = PlatformBitmap*;
-using RegionHandle = PlatformRegion*;
-using ThreadHandle = PlatformThread*;
+#include "platform/handles.h"
 
 // Win32's window-procedure shape: (window, message, wParam, lParam) -> result.
 using WindowProc = intptr_t (*)(WindowHandle, uint32_t, uintptr_t, intptr_t);

@@ -15,7 +15,7 @@ int main() {
     std::atexit(report_exit_handlers);
     int32_t exit_code = host_main(nullptr, SW_SHOWDEFAULT);
     std::printf("chars:");
-    for (int32_t i = 1; i <= char_queue.count; ++i) std::printf(" %02x", char_queue.chars[i]);
+    for (int32_t i = 1; i <= char_queue.count; ++i) std::printf(" %02x", char_queue.chars[i].load());
     std::printf("\nwheel_total: %d\n", static_cast<int>(wheel_total));
     // The program thread may still run: no destructors, no atexit handlers.
     std::fflush(stdout);

@@ -7,7 +7,8 @@ uint32_t program_main(void*) { return 0; }
 void reset_host() {
     scripted_reset();
     for (auto& key : key_state) key.store(0);
-    char_queue = CharQueue{};
+    char_queue.count.store(0);
+    for (auto& c : char_queue.chars) c.store(0);
     wheel_total = 0;
     host_window = nullptr;
     program_thread = nullptr;

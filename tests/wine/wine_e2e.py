@@ -13,8 +13,11 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "e2e"))
 
+import e2e_ball  # noqa: E402
 import e2e_close  # noqa: E402
 import e2e_demo  # noqa: E402
+import e2e_hello  # noqa: E402
+import e2e_keys  # noqa: E402
 import e2e_program  # noqa: E402
 import e2e_refresh  # noqa: E402
 import e2e_window  # noqa: E402
@@ -52,7 +55,9 @@ CHECKS = {check.__name__: check for check in (
     e2e_window.alt_f4_closes, e2e_window.characters_and_wheel, e2e_close.close_at_any_moment,
     e2e_close.type_while_closing,
     e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program, no_display_is_exit_code_1,
-    *e2e_demo.CHECKS)}
+    *e2e_demo.CHECKS,
+    e2e_hello.readme_prints_the_example, e2e_hello.hello_runs_as_printed,
+    e2e_keys.viewer_and_end_of_run, e2e_ball.bouncing_ball)}
 
 
 def main():

@@ -17,7 +17,7 @@ int main() {
     int32_t show = (startup.dwFlags & STARTF_USESHOWWINDOW) != 0 ? startup.wShowWindow : SW_SHOWDEFAULT;
     int32_t exit_code = host_main(reinterpret_cast<InstanceHandle>(GetModuleHandleA(nullptr)), show);
     std::printf("chars:");
-    for (int32_t i = 1; i <= char_queue.count; ++i) std::printf(" %02x", char_queue.chars[i]);
+    for (int32_t i = 1; i <= char_queue.count; ++i) std::printf(" %02x", char_queue.chars[i].load());
     std::printf("\nwheel_total: %d\n", static_cast<int>(wheel_total));
     // The program thread may still run: no exit handlers under its feet.
     std::fflush(nullptr);

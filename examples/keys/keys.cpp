@@ -1,0 +1,100 @@
+// keys: a keyboard and mouse viewer that never presents, so the host's own refresh (with
+// its blinking cursor) shows it. The 256 key slots are a 16 x 16 grid lit while down, the
+// count of typed characters is eight binary cells, the last eight character codes are
+// bars, and the wheel total is a bar either side of the middle. Pressing and releasing
+// Escape ends the routine; the host then waits for a key or a click to close the window.
+#include "pictavon/routine.h"
+
+namespace {
+
+struct Colour {
+    uint8_t blue, green, red;
+};
+
+constexpr Colour background{48, 32, 32};
+constexpr Colour key_up{80, 80, 80};
+constexpr Colour key_lit{0, 220, 255};
+constexpr Colour bit_set{255, 255, 255};
+constexpr Colour char_bar{255, 200, 0};
+constexpr Colour wheel_bar{0, 128, 255};
+
+constexpr int32_t shown_chars = 8;
+constexpr int32_t bars_bottom_y = 136;  // bars stand on this row, exclusive
+constexpr int32_t wheel_middle_x = 120;
+constexpr int32_t wheel_max_px = 112;
+constexpr int32_t wheel_notch = 120;
+
+// One look at the input state, so that a picture shows a single moment.
+struct InputLook {
+    uint8_t down[256];
+    int32_t count;
+    uint8_t last[shown_chars];  // oldest first; 0 where fewer were typed
+    int32_t wheel;
+};
+
+InputLook look_at_input() {
+    InputLook look{};
+    for (int32_t n = 0; n < 256; ++n) look.down[n] = key_down(n);
+    look.count = char_queue.count;  // first, so chars[1..count] are all written
+    for (int32_t i = 0; i < shown_chars; ++i) {
+        int32_t position = look.count - (shown_chars - 1) + i;
+        look.last[i] = position >= 1 ? char_queue.chars[position].load() : 0;
+    }
+    look.wheel = wheel_total;
+    return look;
+}
+
+// Clipped to the surface, so bars of any length are safe.
+void fill(int32_t x, int32_t y, int32_t cx, int32_t cy, Colour colour) {
+    for (int32_t row = y < 0 ? 0 : y; row < y + cy && row < surface_height; ++row) {
+        for (int32_t column = x < 0 ? 0 : x; column < x + cx && column < surface_width; ++column) {
+            uint8_t* pixel = surface.bits + pixel_offset(column, row);
+            pixel[0] = colour.blue;
+            pixel[1] = colour.green;
+            pixel[2] = colour.red;
+        }
+    }
+}
+
+// Every pixel is written with its final colour, never cleared first: a refresh that catches
+// the routine mid-picture shows no flicker.
+void draw(const InputLook& look) {
+    for (int32_t n = 0; n < 256; ++n)
+        fill(8 + n % 16 * 10, 8 + n / 16 * 8, 9, 7, look.down[n] ? key_lit : key_up);
+    for (int32_t i = 0; i < shown_chars; ++i) {
+        int32_t height = look.last[i] / 2;
+        int32_t x = 176 + i * 8;
+        fill(x, 8, 6, bars_bottom_y - 8 - height, background);
+        fill(x, bars_bottom_y - height, 6, height, char_bar);
+    }
+    for (int32_t bit = 7; bit >= 0; --bit)
+        fill(8 + (7 - bit) * 12, 142, 10, 6, (look.count >> bit & 1) ? bit_set : key_up);
+    int32_t notches = look.wheel / wheel_notch;
+    int32_t length = (notches < 0 ? -notches : notches) * 4;
+    if (length > wheel_max_px) length = wheel_max_px;
+    int32_t start = notches < 0 ? wheel_middle_x - length : wheel_middle_x;
+    fill(0, 152, surface_width, 6, background);
+    fill(start, 152, length, 6, wheel_bar);
+}
+
+}  // namespace
+
+uint32_t program_main(void*) {
+    if (surface.bits == nullptr) return 1;
+    // The whole array, spare row included: the window's top row shows it.
+    for (int32_t i = 0; i < surface_array_bytes; i += 3) {
+        surface.bits[i] = background.blue;
+        surface.bits[i + 1] = background.green;
+        surface.bits[i + 2] = background.red;
+    }
+    bool escape_seen = false;
+    start_clock();
+    for (;;) {
+        InputLook look = look_at_input();
+        draw(look);
+        // Ends on the release, so that the key is up when the host starts asking for one.
+        if (look.down[VK_ESCAPE]) escape_seen = true;
+        else if (escape_seen) return 0;
+        wait_frame(10);
+    }
+}

@@ -1,0 +1,85 @@
+// Everything a program routine may use of the Pictavon host, and the rules that come with
+// it. A routine includes this header alone and is built into a program with
+// pictavon_add_program (cmake/pictavon_program.cmake).
+//
+// Two threads run. The window thread is the host's: it owns the window, turns keys, clicks,
+// typed characters and the wheel into the input state below, and refreshes the window every
+// 10 ms for routines that do not present themselves. The program thread is the routine's:
+// it runs program_main and everything program_main calls. No lock is shared between them:
+//   - the routine writes the back buffer; the window thread touches it only while it holds
+//     the program thread still (stopped wherever it is, mid-frame included) or after
+//     program_main has returned;
+//   - the window thread writes the input state; the routine only reads it, except through
+//     take_key and take_any_key, which clear what they return in one atomic step.
+#pragma once
+
+// ---- The entry point ---------------------------------------------------------------------
+//
+//   uint32_t program_main(void* unused);
+//
+// The routine defines it; the host starts it on the program thread, with a null argument,
+// once the window is shown and cleared to black. It may run for ever: the run then ends
+// when the user closes the window, wherever the routine is. It may return: the host then
+// shows the back buffer as the routine left it, puts "Terminé. Appuyez sur une
+// touche/cliquez pour continuer." in the title bar, and closes the window at the next key
+// press or click. Its result must not be 259 (STILL_ACTIVE): the host takes that for a
+// routine that still runs, and never ends the run.
+//
+//   std::atomic<int32_t> manual_refresh;
+//
+// 0 at start: the host presents the back buffer every 10 ms with a blinking underline cursor
+// (surface pixels x 0..6, y 8..9, inverted during every other 500 ms), so a routine that only
+// writes pixels is seen. A routine that presents its own frames sets it to 1 before its
+// first present, and the host's refresh stops for good.
+#include "host/program.h"
+
+// ---- The back buffer ---------------------------------------------------------------------
+//
+// surface.bits: the pixel array, 161 rows of 720 bytes (surface.height + 1 rows of
+// surface.width * 3), bottom-up, 3 bytes per pixel in the order blue, green, red. Surface
+// pixel (x, y), x 0..239 from the left, y 0..159 from the top, starts at
+// surface.bits + pixel_offset(x, y). The last row of the array is a spare row that present
+// shows above surface row 0; surface row 159 is never shown. Clear the whole array
+// (surface_array_bytes) to clear the picture. surface.bits is null if the host could not
+// make the buffer: check it once before writing.
+// clip_rect: origin and exclusive bounds of the drawing primitives, (0, 0, 240, 160).
+// present(): shows surface rows 0..158 and the spare row in the window at once.
+// The other fields of Surface belong to the host.
+#include "surface/back_buffer.h"
+
+// ---- Drawing primitives (program thread) ---------------------------------------------------
+//
+// blit_sprite(x, y, cx, cy, pixels): a cx x cy block of packed, top-down pixels (a Sprite's
+// bits) drawn at (x, y) and clipped to clip_rect; source pixels whose blue byte is
+// colour_key (254) are left out. invert_rect(x, y, cx, cy): complements every byte of the
+// clipped rectangle; twice restores it.
+#include "surface/draw.h"
+
+// ---- Input state (written by the window thread) -----------------------------------------
+//
+// key_down(code), which reads key_state[code & 255]: 1 while the key or button with that
+// virtual-key code is down (VK_LEFT, 'A', '0', VK_ESCAPE, VK_LBUTTON = 1, VK_RBUTTON = 2,
+// VK_MBUTTON = 4, ...; the codes are in platform/messages.h). These are states, not
+// presses: a key pressed and released between two looks is not seen.
+// take_key(code): the slot's state, cleared; take_any_key(): the first slot down from 1 up,
+// cleared, or 0. Either thread; these are the only writes a routine makes to the state.
+// char_queue: the characters typed, in order, at chars[1] to chars[count]; count stops at
+// 255, after which each new character replaces chars[255]. Read count first, then chars.
+// wheel_total: -120 for each wheel notch away from the user, +120 for each towards.
+#include "host/input.h"
+#include "platform/messages.h"
+
+// ---- Sprites (program thread) ---------------------------------------------------------------
+//
+// load_sprite(name): an uncompressed 24-bit BMP (width a multiple of 4), read from the
+// current directory, as a Sprite at (0, 0); null when the file cannot be read. One load at
+// a time.
+#include "images/bmp.h"
+
+// ---- Frame clock (program thread) ---------------------------------------------------------
+//
+// start_clock() once, then wait_frame(ms) once per frame: it returns at the end of the
+// current period of ms milliseconds, busy-waiting on the high-resolution counter, and sets
+// frame_late to 1 while the routine is at least one period behind, when it should skip
+// drawing that frame. Every call accounts for exactly one period.
+#include "clock/clock.h"
