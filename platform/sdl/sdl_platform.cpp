@@ -528,6 +528,11 @@ void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms)
     *slot = Timer{w, id, period_ns, monotonic_ns() + period_ns};
 }
 
+// X already gives a window that takes a button press every pointer event until the last
+// button is up (its implicit grab): the release outside the window comes here unasked.
+void platform_capture_mouse(WindowHandle) {}
+void platform_release_mouse() {}
+
 void platform_message_box(const char* text, const char* caption) {
     char utf8_text[1024], utf8_caption[256];
     ansi_to_utf8(text, utf8_text, sizeof utf8_text);
