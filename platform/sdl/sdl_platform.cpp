@@ -105,8 +105,10 @@ struct Backend {
     int display_fd = -1;  // the X connection; -1 where SDL is not on X
     // Input as the converted events left it, for Win32's modifier and button flags.
     uint16_t modifiers;
-    bool altgr_down;            // right Alt held on a key map that makes it AltGr
-    int8_t right_alt_is_altgr = -1;  // -1: not looked up since the key map last changed
+    // Window thread: right Alt held on a key map that makes it AltGr; and whether the key
+    // map does (-1: not looked up since it last changed).
+    bool altgr_down;
+    int8_t right_alt_is_altgr = -1;
     uintptr_t buttons;
     int32_t mouse_x, mouse_y;
 };
