@@ -33,3 +33,22 @@ extern std::atomic<int32_t> wheel_total;
 uint8_t take_key(int32_t index);
 // Either thread: the first set slot, cleared; 0 when no slot from 1 to 255 is set.
 int32_t take_any_key();
+
+// Window thread, for key messages: `code` is wParam taken as a signed 32-bit value (codes
+// outside 0..255 change nothing) and `key_data` is lParam, whose bits 16-24 name the
+// physical key (scan code and extended-key flag; 0 when the sender gave none).
+//
+// A key-down sets its slot and remembers it against the physical key, so the key-up clears
+// that same slot even when it arrives with another code (Num Lock or the layout changed
+// while the key was held). A slot stays set while another physical key that set it is
+// still held (both Shift keys, say).
+void press_key(int32_t code, intptr_t key_data);
+void release_key(int32_t code, intptr_t key_data);
+// Window thread, when the keyboard focus goes elsewhere: the key-ups will not come here,
+// so every keyboard slot is cleared (the mouse buttons' slots are left to their own
+// messages).
+void release_all_keys();
+// Window thread, when the mouse buttons' releases can no longer reach the window.
+void release_buttons();
+// Window thread: 1 while any mouse button slot is set.
+bool any_button_down();

@@ -6,10 +6,27 @@
 
 namespace {
 
-// Key messages carry the virtual-key code in wParam; anything outside 0..255 is ignored.
-void set_key(uintptr_t wparam, uint8_t down) {
-    int32_t code = static_cast<int32_t>(static_cast<uint32_t>(wparam));
-    if (code >= 0 && code <= 255) key_state[code].store(down, std::memory_order_relaxed);
+// Key messages carry the virtual-key code in wParam, taken as a signed 32-bit value.
+int32_t key_code(uintptr_t wparam) { return static_cast<int32_t>(static_cast<uint32_t>(wparam)); }
+
+// The first button down captures the mouse, so that its release reaches the window even
+// outside it; the capture ends once every button is up.
+void button_down(WindowHandle window, uint8_t slot) {
+    bool first = !any_button_down();
+    key_state[slot].store(1, std::memory_order_relaxed);
+    if (first) platform_capture_mouse(window);
+}
+
+void button_up(uint8_t slot) {
+    key_state[slot].store(0, std::memory_order_relaxed);
+    if (!any_button_down()) platform_release_mouse();
+}
+
+// Everything the host leaves to the system. A thread left held by an interrupted refresh
+// must not stay so; resuming a running thread changes nothing.
+intptr_t pass_on(WindowHandle window, uint32_t message, uintptr_t wparam, intptr_t lparam) {
+    platform_resume_thread(program_thread);
+    return platform_default_window_proc(window, message, wparam, lparam);
 }
 
 // The window is created 240 x 160 outside; make that the client area's size instead.
@@ -44,11 +61,24 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
     case WM_ERASEBKGND:
         return 0;
     case WM_KEYDOWN:
-        set_key(wparam, 1);
+        press_key(key_code(wparam), lparam);
         return 0;
     case WM_KEYUP:
-        set_key(wparam, 0);
+        release_key(key_code(wparam), lparam);
         return 0;
+    case WM_SYSKEYUP:
+        // A key let go while Alt is down: its slot clears all the same; the system still
+        // sees the message (the menu, Alt+F4).
+        release_key(key_code(wparam), lparam);
+        return pass_on(window, message, wparam, lparam);
+    case WM_KILLFOCUS:
+        // The keys' releases now go to another window.
+        release_all_keys();
+        return pass_on(window, message, wparam, lparam);
+    case WM_CAPTURECHANGED:
+        // Another window took the mouse: the buttons' releases will not come here.
+        if (reinterpret_cast<WindowHandle>(lparam) != window) release_buttons();
+        return pass_on(window, message, wparam, lparam);
     case WM_CHAR:
         queue_char(static_cast<uint8_t>(wparam & 0xFF));
         return 0;
@@ -57,12 +87,12 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
     case WM_TIMER:
         timer_step(window);
         return 0;
-    case WM_LBUTTONDOWN: key_state[VK_LBUTTON].store(1, std::memory_order_relaxed); return 0;
-    case WM_LBUTTONUP: key_state[VK_LBUTTON].store(0, std::memory_order_relaxed); return 0;
-    case WM_RBUTTONDOWN: key_state[VK_RBUTTON].store(1, std::memory_order_relaxed); return 0;
-    case WM_RBUTTONUP: key_state[VK_RBUTTON].store(0, std::memory_order_relaxed); return 0;
-    case WM_MBUTTONDOWN: key_state[VK_MBUTTON].store(1, std::memory_order_relaxed); return 0;
-    case WM_MBUTTONUP: key_state[VK_MBUTTON].store(0, std::memory_order_relaxed); return 0;
+    case WM_LBUTTONDOWN: button_down(window, VK_LBUTTON); return 0;
+    case WM_LBUTTONUP: button_up(VK_LBUTTON); return 0;
+    case WM_RBUTTONDOWN: button_down(window, VK_RBUTTON); return 0;
+    case WM_RBUTTONUP: button_up(VK_RBUTTON); return 0;
+    case WM_MBUTTONDOWN: button_down(window, VK_MBUTTON); return 0;
+    case WM_MBUTTONUP: button_up(VK_MBUTTON); return 0;
     case WM_MOUSEWHEEL: {
         // The delta is the high word of wParam, signed: +120 per notch away from the user.
         int16_t delta = static_cast<int16_t>(static_cast<uint16_t>((wparam >> 16) & 0xFFFF));
@@ -70,9 +100,6 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
         return 0;
     }
     default:
-        // A thread left held by an interrupted refresh must not stay so; resuming a running
-        // thread changes nothing.
-        platform_resume_thread(program_thread);
-        return platform_default_window_proc(window, message, wparam, lparam);
+        return pass_on(window, message, wparam, lparam);
     }
 }

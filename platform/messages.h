@@ -9,6 +9,7 @@
 enum : uint32_t {
     WM_CREATE = 1,
     WM_DESTROY = 2,
+    WM_KILLFOCUS = 8,
     WM_SETTEXT = 12,
     WM_PAINT = 15,
     WM_CLOSE = 16,
@@ -30,6 +31,7 @@ enum : uint32_t {
     WM_MBUTTONDOWN = 519,
     WM_MBUTTONUP = 520,
     WM_MOUSEWHEEL = 522,
+    WM_CAPTURECHANGED = 533,
 };
 
 // Virtual-key codes the portable code names. Letters are their capitals ('A' = 65),

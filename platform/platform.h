@@ -83,6 +83,12 @@ intptr_t platform_default_window_proc(WindowHandle window, uint32_t message, uin
 void platform_post_quit(int32_t exit_code);
 // window_proc at WM_CREATE: WM_TIMER with `id` every `period_ms`, until the process ends.
 void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms);
+// window_proc, at the first mouse button down and once every button is up again: while
+// captured, the window gets the buttons' messages wherever the pointer is, so a button
+// released outside it still comes up. Losing the capture some other way sends
+// WM_CAPTURECHANGED (lParam: the window that has it now).
+void platform_capture_mouse(WindowHandle window);
+void platform_release_mouse();
 // create_dib (window thread): the assertion box, owned by the window with the focus.
 void platform_message_box(const char* text, const char* caption);
 

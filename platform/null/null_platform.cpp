@@ -36,6 +36,8 @@ void platform_dispatch_message(const Message*) {}
 intptr_t platform_default_window_proc(WindowHandle, uint32_t, uintptr_t, intptr_t) { return 0; }
 void platform_post_quit(int32_t) {}
 void platform_start_timer(WindowHandle, uintptr_t, uint32_t) {}
+void platform_capture_mouse(WindowHandle) {}
+void platform_release_mouse() {}
 // No box to show it in: the tool's user still reads it.
 void platform_message_box(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);

@@ -115,6 +115,9 @@ intptr_t platform_default_window_proc(WindowHandle, uint32_t message, uintptr_t,
     return 0;
 }
 
+void platform_capture_mouse(WindowHandle) { log_call("capture_mouse"); }
+void platform_release_mouse() { log_call("release_mouse"); }
+
 void platform_post_quit(int32_t exit_code) {
     log_call("post_quit " + num(exit_code));
     scripted.queue.push_back(Message{nullptr, WM_QUIT, static_cast<uintptr_t>(exit_code), 0, 0, 0, 0});

@@ -13,6 +13,15 @@
 // neither there. num_lock picks the keypad's digits over its navigation keys. 0: no code.
 uint8_t virtual_key(SDL_Keycode key, SDL_Scancode place, bool num_lock);
 
+// The key's Win32 scan code (set 1), with 0x100 for the extended keys: bits 16-24 of a
+// key message's lParam. 0 for a key without one.
+uint16_t scan_code(SDL_Scancode place);
+
+// The character Win32's TranslateMessage makes of the key with virtual-key code vk pressed
+// with Control (and no Alt), on a US keyboard: 1-26 for the letters, ESC, FS and GS for
+// [, \ and ], LF for Return, DEL for Backspace... -1 where it makes none.
+int32_t control_character(uint8_t vk, bool shift);
+
 // Decodes one UTF-8 character from text (up to its 0 terminator) into its Windows-1252 byte,
 // '?' where there is none (or for a malformed sequence). Returns the bytes consumed (>= 1),
 // or 0 at the terminator.

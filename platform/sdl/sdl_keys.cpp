@@ -46,6 +46,41 @@ uint8_t keypad_key(SDL_Scancode place, bool num_lock) {
     return 0;
 }
 
+// The keys of multimedia keyboards, with Windows' codes for them.
+uint8_t media_key(SDL_Keycode key) {
+    switch (key) {
+    case SDLK_CANCEL: return 3;
+    case SDLK_SELECT: return 41;
+    case SDLK_EXECUTE: return 43;
+    case SDLK_HELP: return 47;
+    case SDLK_SLEEP: return 95;
+    case SDLK_SEPARATOR: return 108;
+    case SDLK_AC_BACK: return 166;
+    case SDLK_AC_FORWARD: return 167;
+    case SDLK_AC_REFRESH: return 168;
+    case SDLK_AC_STOP: return 169;
+    case SDLK_AC_SEARCH: return 170;
+    case SDLK_AC_BOOKMARKS: return 171;
+    case SDLK_AC_HOME:
+    case SDLK_WWW: return 172;
+    case SDLK_MUTE:
+    case SDLK_AUDIOMUTE: return 173;
+    case SDLK_VOLUMEDOWN: return 174;
+    case SDLK_VOLUMEUP: return 175;
+    case SDLK_AUDIONEXT: return 176;
+    case SDLK_AUDIOPREV: return 177;
+    case SDLK_AUDIOSTOP: return 178;
+    case SDLK_AUDIOPLAY: return 179;
+    case SDLK_MAIL: return 180;
+    case SDLK_MEDIASELECT: return 181;
+    case SDLK_COMPUTER: return 182;
+    case SDLK_CALCULATOR: return 183;
+    case SDLK_CRSEL: return 247;
+    case SDLK_EXSEL: return 248;
+    default: return 0;
+    }
+}
+
 // Keys that mean the same on every layout.
 uint8_t named_key(SDL_Keycode key) {
     if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<uint8_t>(112 + (key - SDLK_F1));
@@ -81,7 +116,7 @@ uint8_t named_key(SDL_Keycode key) {
     case SDLK_APPLICATION: return 93;
     case SDLK_NUMLOCKCLEAR: return 144;
     case SDLK_SCROLLLOCK: return 145;
-    default: return 0;
+    default: return media_key(key);
     }
 }
 
@@ -109,7 +144,121 @@ uint8_t placed_key(SDL_Scancode place) {
     }
 }
 
+// Set-1 scan codes of the keys whose code follows no run of SDL's; 0x100 marks the extended
+// (E0-prefixed) ones.
+uint16_t other_scan_code(SDL_Scancode place) {
+    switch (place) {
+    case SDL_SCANCODE_RETURN: return 0x1C;
+    case SDL_SCANCODE_ESCAPE: return 0x01;
+    case SDL_SCANCODE_BACKSPACE: return 0x0E;
+    case SDL_SCANCODE_TAB: return 0x0F;
+    case SDL_SCANCODE_SPACE: return 0x39;
+    case SDL_SCANCODE_MINUS: return 0x0C;
+    case SDL_SCANCODE_EQUALS: return 0x0D;
+    case SDL_SCANCODE_LEFTBRACKET: return 0x1A;
+    case SDL_SCANCODE_RIGHTBRACKET: return 0x1B;
+    case SDL_SCANCODE_BACKSLASH:
+    case SDL_SCANCODE_NONUSHASH: return 0x2B;
+    case SDL_SCANCODE_SEMICOLON: return 0x27;
+    case SDL_SCANCODE_APOSTROPHE: return 0x28;
+    case SDL_SCANCODE_GRAVE: return 0x29;
+    case SDL_SCANCODE_COMMA: return 0x33;
+    case SDL_SCANCODE_PERIOD: return 0x34;
+    case SDL_SCANCODE_SLASH: return 0x35;
+    case SDL_SCANCODE_CAPSLOCK: return 0x3A;
+    case SDL_SCANCODE_F11: return 0x57;
+    case SDL_SCANCODE_F12: return 0x58;
+    case SDL_SCANCODE_PRINTSCREEN: return 0x137;
+    case SDL_SCANCODE_SCROLLLOCK: return 0x46;
+    case SDL_SCANCODE_PAUSE: return 0x45;
+    case SDL_SCANCODE_INSERT: return 0x152;
+    case SDL_SCANCODE_HOME: return 0x147;
+    case SDL_SCANCODE_PAGEUP: return 0x149;
+    case SDL_SCANCODE_DELETE: return 0x153;
+    case SDL_SCANCODE_END: return 0x14F;
+    case SDL_SCANCODE_PAGEDOWN: return 0x151;
+    case SDL_SCANCODE_RIGHT: return 0x14D;
+    case SDL_SCANCODE_LEFT: return 0x14B;
+    case SDL_SCANCODE_DOWN: return 0x150;
+    case SDL_SCANCODE_UP: return 0x148;
+    case SDL_SCANCODE_NUMLOCKCLEAR: return 0x145;
+    case SDL_SCANCODE_KP_DIVIDE: return 0x135;
+    case SDL_SCANCODE_KP_MULTIPLY: return 0x37;
+    case SDL_SCANCODE_KP_MINUS: return 0x4A;
+    case SDL_SCANCODE_KP_PLUS: return 0x4E;
+    case SDL_SCANCODE_KP_ENTER: return 0x11C;
+    case SDL_SCANCODE_KP_PERIOD: return 0x53;
+    case SDL_SCANCODE_NONUSBACKSLASH: return 0x56;
+    case SDL_SCANCODE_APPLICATION: return 0x15D;
+    case SDL_SCANCODE_LCTRL: return 0x1D;
+    case SDL_SCANCODE_LSHIFT: return 0x2A;
+    case SDL_SCANCODE_LALT: return 0x38;
+    case SDL_SCANCODE_LGUI: return 0x15B;
+    case SDL_SCANCODE_RCTRL: return 0x11D;
+    case SDL_SCANCODE_RSHIFT: return 0x36;
+    case SDL_SCANCODE_RALT: return 0x138;
+    case SDL_SCANCODE_RGUI: return 0x15C;
+    case SDL_SCANCODE_MUTE:
+    case SDL_SCANCODE_AUDIOMUTE: return 0x120;
+    case SDL_SCANCODE_VOLUMEDOWN: return 0x12E;
+    case SDL_SCANCODE_VOLUMEUP: return 0x130;
+    case SDL_SCANCODE_AUDIONEXT: return 0x119;
+    case SDL_SCANCODE_AUDIOPREV: return 0x110;
+    case SDL_SCANCODE_AUDIOSTOP: return 0x124;
+    case SDL_SCANCODE_AUDIOPLAY: return 0x122;
+    case SDL_SCANCODE_MAIL: return 0x16C;
+    case SDL_SCANCODE_MEDIASELECT: return 0x16D;
+    case SDL_SCANCODE_WWW:
+    case SDL_SCANCODE_AC_HOME: return 0x132;
+    case SDL_SCANCODE_CALCULATOR: return 0x121;
+    case SDL_SCANCODE_COMPUTER: return 0x16B;
+    case SDL_SCANCODE_AC_SEARCH: return 0x165;
+    case SDL_SCANCODE_AC_BOOKMARKS: return 0x166;
+    case SDL_SCANCODE_AC_REFRESH: return 0x167;
+    case SDL_SCANCODE_AC_STOP: return 0x168;
+    case SDL_SCANCODE_AC_FORWARD: return 0x169;
+    case SDL_SCANCODE_AC_BACK: return 0x16A;
+    case SDL_SCANCODE_SLEEP: return 0x15F;
+    default: return 0;
+    }
+}
+
 }  // namespace
+
+uint16_t scan_code(SDL_Scancode place) {
+    // Letters in SDL's order (A to Z), then the digit row and the keypad's digit keys.
+    constexpr uint8_t letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                     0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                     0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+    constexpr uint8_t keypad[10] = {0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49, 0x52};
+    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z) return letters[place - SDL_SCANCODE_A];
+    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_0) return static_cast<uint16_t>(2 + place - SDL_SCANCODE_1);
+    if (place >= SDL_SCANCODE_F1 && place <= SDL_SCANCODE_F10) return static_cast<uint16_t>(0x3B + place - SDL_SCANCODE_F1);
+    if (place >= SDL_SCANCODE_KP_1 && place <= SDL_SCANCODE_KP_0) return keypad[place - SDL_SCANCODE_KP_1];
+    return other_scan_code(place);
+}
+
+int32_t control_character(uint8_t vk, bool shift) {
+    if (vk >= 'A' && vk <= 'Z') return vk - 'A' + 1;
+    if (shift) {
+        // Ctrl+@, Ctrl+^ and Ctrl+_ where Shift makes those characters on a US keyboard.
+        if (vk == '2') return 0x00;
+        if (vk == '6') return 0x1E;
+        if (vk == 189) return 0x1F;  // VK_OEM_MINUS
+        return -1;
+    }
+    switch (vk) {
+    case 8: return 0x7F;    // Backspace: DEL
+    case 13: return 0x0A;   // Return: line feed
+    case 27: return 0x1B;   // Escape
+    case 32: return 0x20;   // Space
+    case 219: return 0x1B;  // VK_OEM_4, [
+    case 220:               // VK_OEM_5, backslash
+    case 226: return 0x1C;  // VK_OEM_102, the ISO key's backslash
+    case 221: return 0x1D;  // VK_OEM_6, ]
+    default: return -1;
+    }
+}
 
 uint8_t virtual_key(SDL_Keycode key, SDL_Scancode place, bool num_lock) {
     if (key >= 'a' && key <= 'z') return static_cast<uint8_t>(key - 'a' + 'A');

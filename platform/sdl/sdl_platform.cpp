@@ -8,6 +8,9 @@
 // would stop the window thread's event loop for good.
 #include <SDL.h>
 #include <SDL_syswm.h>
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
+#include <X11/keysym.h>
 #include <errno.h>
 #include <poll.h>
 #include <pthread.h>
@@ -102,10 +105,17 @@ struct Backend {
     int display_fd = -1;  // the X connection; -1 where SDL is not on X
     // Input as the converted events left it, for Win32's modifier and button flags.
     uint16_t modifiers;
+    // Window thread: right Alt held on a key map that makes it AltGr; and whether the key
+    // map does (-1: not looked up since it last changed).
+    bool altgr_down;
+    int8_t right_alt_is_altgr = -1;
     uintptr_t buttons;
     int32_t mouse_x, mouse_y;
 };
 Backend backend;
+
+constexpr uint8_t VK_CONTROL_KEY = 17, VK_MENU_KEY = 18;
+constexpr uint16_t left_ctrl_scan = 0x1D;
 
 int64_t monotonic_ns() {
     timespec ts{};
@@ -140,10 +150,14 @@ bool pop(Message* msg) {
 
 // ---- SDL events as Win32 messages ----------------------------------------------------------
 
+// Alt and Control as Win32 sees them: AltGr is Control and Alt together.
+bool alt_held(uint16_t mods) { return (mods & KMOD_ALT) != 0 || backend.altgr_down; }
+bool ctrl_held(uint16_t mods) { return (mods & KMOD_CTRL) != 0 || backend.altgr_down; }
+
 uintptr_t mouse_flags() {
     uintptr_t flags = backend.buttons;
     if (backend.modifiers & KMOD_SHIFT) flags |= MK_SHIFT;
-    if (backend.modifiers & KMOD_CTRL) flags |= MK_CONTROL;
+    if (ctrl_held(backend.modifiers)) flags |= MK_CONTROL;
     return flags;
 }
 
@@ -152,31 +166,81 @@ intptr_t mouse_point(int32_t x, int32_t y) {
     return static_cast<intptr_t>(low | high << 16);
 }
 
-// Alt, F10 and keys pressed while Alt is held without Control are system keys: Win32 sends
-// them as WM_SYSKEYDOWN/UP, which leave the key states alone.
-void post_key(HostWindow* w, const SDL_KeyboardEvent& e) {
-    backend.modifiers = e.keysym.mod;
-    uint8_t vk = virtual_key(e.keysym.sym, e.keysym.scancode, (e.keysym.mod & KMOD_NUM) != 0);
-    if (vk == 0) return;
-    bool down = e.type == SDL_KEYDOWN;
-    bool alt = (e.keysym.mod & KMOD_ALT) != 0, ctrl = (e.keysym.mod & KMOD_CTRL) != 0;
-    bool system = vk == VK_MENU || vk == VK_F10 || (alt && !ctrl);
-    intptr_t lparam = 1 | (alt ? alt_context_bit : 0);
+// Whether the key map makes the right Alt key AltGr (its first symbol ISO_Level3_Shift or
+// Mode_switch), as German and French maps do; on a US map it is a second Alt. Looked up
+// again after every key map change.
+bool right_alt_is_altgr() {
+    if (backend.right_alt_is_altgr >= 0) return backend.right_alt_is_altgr != 0;
+    backend.right_alt_is_altgr = 0;
+    HostWindow* w = backend.window;
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (w == nullptr || w->sdl == nullptr || SDL_GetWindowWMInfo(w->sdl, &info) != SDL_TRUE ||
+        info.subsystem != SDL_SYSWM_X11)
+        return false;
+    Display* display = info.info.x11.display;
+    XkbDescPtr keyboard = XkbGetMap(display, 0, XkbUseCoreKbd);
+    if (keyboard == nullptr) return false;
+    if (XkbGetNames(display, XkbKeyNamesMask, keyboard) != Success) {
+        XkbFreeKeyboard(keyboard, 0, True);
+        return false;
+    }
+    for (int code = keyboard->min_key_code;
+         keyboard->names != nullptr && keyboard->names->keys != nullptr && code <= keyboard->max_key_code; ++code) {
+        if (std::strncmp(keyboard->names->keys[code].name, "RALT", XkbKeyNameLength) != 0) continue;
+        KeySym first = XkbKeycodeToKeysym(display, static_cast<KeyCode>(code), 0, 0);
+        if (first == XK_ISO_Level3_Shift || first == XK_Mode_switch) backend.right_alt_is_altgr = 1;
+    }
+    XkbFreeKeyboard(keyboard, 0, True);
+    return backend.right_alt_is_altgr != 0;
+}
+
+intptr_t key_lparam(SDL_Scancode place, bool down, bool repeat, bool alt) {
+    intptr_t lparam = 1 | intptr_t{scan_code(place)} << 16 | (alt ? alt_context_bit : 0);
     if (!down)
         lparam |= intptr_t{3} << 30;  // previous state down, transition up
-    else if (e.repeat)
+    else if (repeat)
         lparam |= intptr_t{1} << 30;
+    return lparam;
+}
+
+// AltGr comes as Windows makes it: a left Control and then a right Alt, both ordinary keys
+// since Control is down; their releases as ordinary key-ups.
+void post_altgr(HostWindow* w, bool down, bool repeat) {
+    backend.altgr_down = down;
+    intptr_t ctrl_lparam = 1 | intptr_t{left_ctrl_scan} << 16;
+    if (!down) ctrl_lparam |= intptr_t{3} << 30;
+    if (down && repeat) ctrl_lparam |= intptr_t{1} << 30;
+    post(w, down ? WM_KEYDOWN : WM_KEYUP, VK_CONTROL_KEY, ctrl_lparam);
+    post(w, down ? WM_KEYDOWN : WM_KEYUP, VK_MENU_KEY, key_lparam(SDL_SCANCODE_RALT, down, repeat, false));
+}
+
+// Alt, F10 and keys pressed while Alt is held without Control are system keys: Win32 sends
+// them as WM_SYSKEYDOWN/UP.
+void post_key(HostWindow* w, const SDL_KeyboardEvent& e) {
+    backend.modifiers = e.keysym.mod;
+    bool down = e.type == SDL_KEYDOWN;
+    if (e.keysym.scancode == SDL_SCANCODE_RALT && (right_alt_is_altgr() || backend.altgr_down)) {
+        post_altgr(w, down, e.repeat != 0);
+        return;
+    }
+    uint8_t vk = virtual_key(e.keysym.sym, e.keysym.scancode, (e.keysym.mod & KMOD_NUM) != 0);
+    if (vk == 0) return;
+    bool alt = alt_held(e.keysym.mod), ctrl = ctrl_held(e.keysym.mod);
+    bool system = vk == VK_F10 || (vk == VK_MENU_KEY && !ctrl) || (alt && !ctrl);
     uint32_t message = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
-    post(w, message, vk, lparam);
+    post(w, message, vk, key_lparam(e.keysym.scancode, down, e.repeat != 0, alt && system));
 }
 
 // Each character as its Windows-1252 byte; typed with Alt (and no Control) it is a system
-// character, as Win32 makes it.
+// character, as Win32 makes it. With Control alone the characters are the control codes
+// that platform_translate_message makes of the key-down, as TranslateMessage does.
 void post_text(HostWindow* w, const char* text) {
-    bool system = (backend.modifiers & KMOD_ALT) && !(backend.modifiers & KMOD_CTRL);
+    bool alt = alt_held(backend.modifiers), ctrl = ctrl_held(backend.modifiers);
+    if (ctrl && !alt) return;
     uint8_t ansi = 0;
     for (int32_t n; (n = next_ansi_char(text, &ansi)) > 0; text += n)
-        post(w, system ? WM_SYSCHAR : WM_CHAR, ansi, 1);
+        post(w, alt && !ctrl ? WM_SYSCHAR : WM_CHAR, ansi, 1);
 }
 
 struct ButtonMessages {
@@ -228,7 +292,12 @@ void post_event(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) post(w, WM_CLOSE, 0, 0);
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) w->paint_pending = true;
+        if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            backend.altgr_down = false;  // its release goes elsewhere
+            post(w, WM_KILLFOCUS, 0, 0);
+        }
         break;
+    case SDL_KEYMAPCHANGED: backend.right_alt_is_altgr = -1; break;
     case SDL_KEYDOWN:
     case SDL_KEYUP: post_key(w, e.key); break;
     case SDL_TEXTINPUT: post_text(w, e.text.text); break;
@@ -378,6 +447,22 @@ int display_fd(SDL_Window* sdl) {
     return ConnectionNumber(info.info.x11.display);
 }
 
+// X's legacy title property, WM_NAME, holds Latin-1 (type STRING) by definition, where SDL
+// writes UTF-8 bytes; _NET_WM_NAME keeps SDL's UTF-8. Windows-1252's own characters
+// (0x80-0x9F) have no Latin-1 byte and show as '?' there.
+void set_latin1_name(HostWindow* w, const char* ansi_title) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(w->sdl, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return;
+    unsigned char latin1[1024];
+    int n = 0;
+    for (const uint8_t* c = reinterpret_cast<const uint8_t*>(ansi_title); *c != 0 && n < 1024; ++c)
+        latin1[n++] = *c >= 0x80 && *c < 0xA0 ? '?' : *c;
+    XChangeProperty(info.info.x11.display, info.info.x11.window, XA_WM_NAME, XA_STRING, 8, PropModeReplace,
+                    latin1, n);
+    XFlush(info.info.x11.display);
+}
+
 }  // namespace
 
 // ---- Window ----------------------------------------------------------------------------------
@@ -405,6 +490,7 @@ WindowHandle platform_create_window(InstanceHandle, const char* title) {
     w->ready.store(2, std::memory_order_relaxed);
     backend.display_fd = display_fd(sdl);
     backend.window = w;
+    set_latin1_name(w, title);
     if (w->proc(handle_of(w), WM_CREATE, 0, 0) == -1) {  // the procedure refused the window
         SDL_DestroyWindow(sdl);
         w->sdl = nullptr;
@@ -449,6 +535,7 @@ void platform_set_title(WindowHandle window, const char* ansi_title) {
     char utf8[1024];
     ansi_to_utf8(ansi_title, utf8, sizeof utf8);
     SDL_SetWindowTitle(w->sdl, utf8);
+    set_latin1_name(w, ansi_title);
 }
 
 void platform_destroy_window(WindowHandle window) {
@@ -500,12 +587,18 @@ int32_t platform_get_message(Message* msg) {
 }
 
 // What Win32's TranslateMessage does for the keys that type control characters; the
-// printable ones arrive as SDL text input.
+// printable ones arrive as SDL text input. The modifiers are those of the key-down just
+// taken from the queue: events are converted one at a time, as they are asked for.
 void platform_translate_message(const Message* msg) {
-    if (msg->message != WM_KEYDOWN) return;
-    uintptr_t vk = msg->wparam;
-    if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE)
-        post(window_of(msg->window), WM_CHAR, vk, msg->lparam);
+    if (msg->message != WM_KEYDOWN || msg->wparam > 255) return;
+    uint8_t vk = static_cast<uint8_t>(msg->wparam);
+    uint16_t mods = backend.modifiers;
+    int32_t c = -1;
+    if (ctrl_held(mods) && !alt_held(mods))
+        c = control_character(vk, (mods & KMOD_SHIFT) != 0);
+    else if (!ctrl_held(mods) && (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE))
+        c = vk;
+    if (c >= 0) post(window_of(msg->window), WM_CHAR, static_cast<uintptr_t>(c), msg->lparam);
 }
 
 // Messages still queued for a window that has been destroyed go nowhere.
@@ -537,6 +630,11 @@ void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms)
     int64_t period_ns = int64_t{SDL_max(period_ms, 1u)} * 1000000;
     *slot = Timer{w, id, period_ns, monotonic_ns() + period_ns};
 }
+
+// X already gives a window that takes a button press every pointer event until the last
+// button is up (its implicit grab): the release outside the window comes here unasked.
+void platform_capture_mouse(WindowHandle) {}
+void platform_release_mouse() {}
 
 void platform_message_box(const char* text, const char* caption) {
     char utf8_text[1024], utf8_caption[256];

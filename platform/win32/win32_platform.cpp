@@ -139,6 +139,10 @@ void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms)
     SetTimer(hwnd(window), id, period_ms, nullptr);
 }
 
+void platform_capture_mouse(WindowHandle window) { SetCapture(hwnd(window)); }
+
+void platform_release_mouse() { ReleaseCapture(); }
+
 void platform_message_box(const char* text, const char* caption) {
     MessageBoxA(GetFocus(), text, caption, MB_OK);
 }

@@ -53,6 +53,43 @@ def wait_for_both_phases(s, window, what, options, timeout_s=3):
     wait_until(f"{what}: the picture with and without the cursor", both, timeout_s)
 
 
+def legacy_name(display, window):
+    """The window's WM_NAME property as (type name, raw bytes); X defines it as Latin-1 when
+    its type is STRING."""
+    import ctypes
+    import ctypes.util
+    x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XGetAtomName.restype = ctypes.c_void_p
+    x11.XGetAtomName.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XGetWindowProperty.argtypes = [
+        ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong, ctypes.c_long, ctypes.c_long, ctypes.c_int,
+        ctypes.c_ulong, ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_int),
+        ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_ulong), ctypes.POINTER(ctypes.c_void_p)]
+    connection = x11.XOpenDisplay(display.encode())
+    if not connection:
+        raise Failure(f"cannot open the display {display}")
+    try:
+        kind, size, count, after, data = (ctypes.c_ulong(), ctypes.c_int(), ctypes.c_ulong(), ctypes.c_ulong(),
+                                          ctypes.c_void_p())
+        wm_name, any_type = 39, 0  # XA_WM_NAME, AnyPropertyType
+        if x11.XGetWindowProperty(connection, int(window, 0), wm_name, 0, 4096, 0, any_type, ctypes.byref(kind),
+                                  ctypes.byref(size), ctypes.byref(count), ctypes.byref(after),
+                                  ctypes.byref(data)) != 0 or not data.value:
+            return None, b""
+        raw = ctypes.string_at(data.value, count.value)
+        x11.XFree(data)
+        name = x11.XGetAtomName(connection, kind.value)
+        type_name = ctypes.string_at(name).decode()
+        x11.XFree(name)
+        return type_name, raw
+    finally:
+        x11.XCloseDisplay(connection)
+
+
 def refresh_and_end_of_run(options):
     with Session(options.command, env={"PICTAVON_TEST_MODE": "refresh"}, cwd=options.cwd,
                  xwin=options.xwin) as s:
@@ -60,6 +97,10 @@ def refresh_and_end_of_run(options):
         window = s.find_window(TITLE, options.start_timeout)
         wait_for_both_phases(s, window, "while the routine runs", options)
         wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
+        # Tools that read only the legacy property must find the same text there.
+        kind, raw = legacy_name(s.display, window)
+        if (kind, raw) != ("STRING", PROMPT.encode("latin-1")):
+            raise Failure(f"WM_NAME is {kind} {raw!r}, not the prompt in Latin-1")
         # The cursor keeps blinking over the last picture until a key closes the window.
         wait_for_both_phases(s, window, "after the end", options)
         s.check_running()

@@ -3,6 +3,8 @@ holds them: 240 x 160, RGB, top row first. Window row j shows pixel-array row 16
 
 WIDTH, HEIGHT = 240, 160
 KEY_ROW_Y = 150  # surface row of key slots 0-239; slots 240-255 on the next one
+INPUT_ROW_Y = 152  # then the typed characters and the wheel total, one byte a pixel
+INPUT_ROWS = 2
 CURSOR = (0, 8, 7, 2)  # x, y, width, height of the blinking underline, surface pixels
 
 
@@ -17,7 +19,7 @@ def expected(keys_down=(), cursor=False):
         for x in range(WIDTH):
             i = 3 * (j * WIDTH + x)
             rgb[i:i + 3] = bytes(((7 * x + 13 * k) & 255, k, x))
-    for j in (_window_row(KEY_ROW_Y), _window_row(KEY_ROW_Y + 1)):
+    for j in range(_window_row(KEY_ROW_Y), _window_row(INPUT_ROW_Y + INPUT_ROWS)):
         rgb[3 * j * WIDTH:3 * (j + 1) * WIDTH] = bytes(3 * WIDTH)
     for n in keys_down:
         i = 3 * (_window_row(KEY_ROW_Y + n // WIDTH) * WIDTH + n % WIDTH)
@@ -39,6 +41,19 @@ def keys_shown(rgb):
         if rgb[i:i + 3] == b"\xff\xff\xff":
             down.add(n)
     return down
+
+
+def _input_byte(rgb, n):
+    i = 3 * (_window_row(INPUT_ROW_Y + n // WIDTH) * WIDTH + n % WIDTH)
+    return rgb[i]
+
+
+def input_shown(rgb):
+    """(key slots down, typed characters as bytes, wheel total) as a capture shows them."""
+    count = _input_byte(rgb, 0)
+    chars = bytes(_input_byte(rgb, i) for i in range(1, count + 1))
+    wheel = int.from_bytes(bytes(_input_byte(rgb, 256 + i) for i in range(4)), "little", signed=True)
+    return sorted(keys_shown(rgb)), chars, wheel
 
 
 def difference(rgb, want):

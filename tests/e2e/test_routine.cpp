@@ -1,7 +1,8 @@
 // The end-to-end test hosts' program routine: pictures a harness can check byte for byte in
 // a capture of the window, with the key states drawn in. Portable: the SDL and the Windows
 // test hosts both run it. PICTAVON_TEST_MODE picks what it does:
-//   present (default)  sets manual_refresh, then presents every 20 ms, key states included
+//   present (default)  sets manual_refresh, then presents every 20 ms, the input state
+//                      (key states, typed characters, wheel total) included
 //   refresh            writes the picture once, never presents, and returns 0 after 1.5 s
 #include <chrono>
 #include <cstdlib>
@@ -30,13 +31,27 @@ void draw_test_picture() {
 
 // Key slot n is surface pixel (n mod 240, 150 + n / 240): white while down, black while up.
 constexpr int32_t key_row_y = 150;
+// The typed characters and the wheel total, as grey levels, from surface pixel (0, 152) on,
+// row after row: the count, the 255 character places, then wheel_total's four bytes, low
+// byte first.
+constexpr int32_t input_row_y = 152, input_rows = 2;
+
+void draw_byte(int32_t n, uint8_t v) {
+    std::memset(surface.bits + pixel_offset(n % surface_width, input_row_y + n / surface_width), v, 3);
+}
+
 void draw_key_states() {
-    for (int32_t y = key_row_y; y < key_row_y + 2; ++y)
+    for (int32_t y = key_row_y; y < input_row_y + input_rows; ++y)
         std::memset(surface.bits + pixel_offset(0, y), 0, surface_row_bytes);
     for (int32_t n = 0; n < 256; ++n) {
         uint8_t v = key_down(n) != 0 ? 255 : 0;
         std::memset(surface.bits + pixel_offset(n % surface_width, key_row_y + n / surface_width), v, 3);
     }
+    // The count first: every place up to it is written before the count covers it.
+    draw_byte(0, static_cast<uint8_t>(char_queue.count.load(std::memory_order_acquire)));
+    for (int32_t i = 1; i < 256; ++i) draw_byte(i, char_queue.chars[i].load(std::memory_order_relaxed));
+    auto wheel = static_cast<uint32_t>(wheel_total.load(std::memory_order_relaxed));
+    for (int32_t i = 0; i < 4; ++i) draw_byte(256 + i, static_cast<uint8_t>(wheel >> (8 * i)));
 }
 
 // Sleeps until ms have passed on the counter. A sleep cut short (the host holds this
@@ -59,7 +74,7 @@ uint32_t program_main(void*) {
     if (surface.bits == nullptr) return 1;
     draw_test_picture();
     if (mode_is("refresh")) {
-        draw_key_states();  // all up: the key rows are black, as the harness expects
+        draw_key_states();  // all up, nothing typed: these rows are black, as the harness expects
         pause_ms(1500);
         return 0;
     }

@@ -6,6 +6,7 @@ uint32_t program_main(void*) { return 0; }
 
 void reset_host() {
     scripted_reset();
+    release_all_keys();  // also forgets which physical keys are down
     for (auto& key : key_state) key.store(0);
     char_queue.count.store(0);
     for (auto& c : char_queue.chars) c.store(0);

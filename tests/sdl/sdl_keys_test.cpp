@@ -78,6 +78,67 @@ TEST(VirtualKey, KeypadDependsOnNumLock) {
     EXPECT_EQ(vk(SDLK_KP_DIVIDE, SDL_SCANCODE_KP_DIVIDE), 111);
 }
 
+TEST(VirtualKey, MultimediaKeysHaveWindowsCodes) {
+    EXPECT_EQ(vk(SDLK_AUDIOMUTE), 173);
+    EXPECT_EQ(vk(SDLK_VOLUMEDOWN), 174);
+    EXPECT_EQ(vk(SDLK_VOLUMEUP), 175);
+    EXPECT_EQ(vk(SDLK_AUDIONEXT), 176);
+    EXPECT_EQ(vk(SDLK_AUDIOPREV), 177);
+    EXPECT_EQ(vk(SDLK_AUDIOSTOP), 178);
+    EXPECT_EQ(vk(SDLK_AUDIOPLAY), 179);
+    EXPECT_EQ(vk(SDLK_MAIL), 180);
+    EXPECT_EQ(vk(SDLK_AC_BACK), 166);
+    EXPECT_EQ(vk(SDLK_AC_BOOKMARKS), 171);
+    EXPECT_EQ(vk(SDLK_WWW), 172);
+    EXPECT_EQ(vk(SDLK_COMPUTER), 182);
+    EXPECT_EQ(vk(SDLK_CALCULATOR), 183);
+}
+
+TEST(ScanCode, SetOneCodesWithTheExtendedFlag) {
+    EXPECT_EQ(scan_code(SDL_SCANCODE_ESCAPE), 0x01);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_1), 0x02);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_0), 0x0B);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_Q), 0x10);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_A), 0x1E);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_Z), 0x2C);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_M), 0x32);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_F1), 0x3B);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_F10), 0x44);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_F12), 0x58);
+    // The keypad's 4 and the Left arrow share a code; only the arrow is extended.
+    EXPECT_EQ(scan_code(SDL_SCANCODE_KP_4), 0x4B);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_LEFT), 0x14B);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_KP_0), 0x52);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_KP_ENTER), 0x11C);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_RETURN), 0x1C);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_RALT), 0x138);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_LALT), 0x38);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_VOLUMEUP), 0x130);
+    EXPECT_EQ(scan_code(SDL_SCANCODE_UNKNOWN), 0);
+}
+
+TEST(ControlCharacter, WhatControlMakesOfEachKey) {
+    EXPECT_EQ(control_character('A', false), 1);
+    EXPECT_EQ(control_character('Z', true), 26);  // Shift changes nothing for the letters
+    EXPECT_EQ(control_character(219, false), 0x1B);  // [
+    EXPECT_EQ(control_character(220, false), 0x1C);  // backslash
+    EXPECT_EQ(control_character(221, false), 0x1D);  // ]
+    EXPECT_EQ(control_character(13, false), 0x0A);
+    EXPECT_EQ(control_character(8, false), 0x7F);
+    EXPECT_EQ(control_character(27, false), 0x1B);
+    EXPECT_EQ(control_character(32, false), 0x20);
+    EXPECT_EQ(control_character('2', true), 0x00);
+    EXPECT_EQ(control_character('6', true), 0x1E);
+    EXPECT_EQ(control_character(189, true), 0x1F);
+    // None: digits, Tab, and the keys above once Shift is down too.
+    EXPECT_EQ(control_character('1', false), -1);
+    EXPECT_EQ(control_character('2', false), -1);
+    EXPECT_EQ(control_character(9, false), -1);
+    EXPECT_EQ(control_character(219, true), -1);
+    EXPECT_EQ(control_character(8, true), -1);
+    EXPECT_EQ(control_character(13, true), -1);
+}
+
 TEST(AnsiText, Utf8BecomesWindows1252OrQuestionMarks) {
     EXPECT_EQ(ansi_of("az AZ 09~"), "az AZ 09~");
     EXPECT_EQ(ansi_of("\xC3\xA9"), "\xE9");                  // é
