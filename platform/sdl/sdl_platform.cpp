@@ -360,6 +360,7 @@ bool start_sdl() {
     backend.wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (backend.wake_fd < 0) return false;
     backend.window_thread = pthread_self();
+    raise_window_thread_priority();
     backend.sdl_started = true;
     return true;
 }
