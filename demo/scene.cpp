@@ -27,8 +27,8 @@ int32_t wrapping_add(int32_t a, int32_t b) {
 }
 
 // Composition. A floor colour's bits 16-23, 8-15 and 0-7 become a pixel's stored bytes 0, 1
-// and 2: the low three bytes of the colour's byte swap (which compilers emit as one
-// instruction), as a little-endian number.
+// and 2. stored_bytes gives a number whose bytes, least significant first, are those three:
+// the colour's byte swap (one instruction, as compilers emit it) shifted down a byte.
 inline uint32_t stored_bytes(uint32_t colour) {
     const uint32_t swapped =
         (colour >> 24) | ((colour >> 8) & 0xFF00u) | ((colour << 8) & 0xFF0000u) | (colour << 24);
@@ -130,8 +130,9 @@ void compose_floor() {
         const uint32_t* colour = floor_pixels + r * floor_width + first;
         uint8_t* dst = surface.bits + pixel_offset(clip_rect.left, y) + 3 * first;
         const int32_t count = last - first;
-        // A row with no byte equal to the key anywhere has no keyed colour: one quick scan
-        // (the floor's own colours hold no such byte) lets the row go four pixels at a time.
+        // Quick scans pick the row's fastest exact copy: a black row (the sky) is zeros, and a
+        // row with no byte equal to the key anywhere has no keyed colour (the floor's own
+        // colours hold no such byte), so it goes four pixels at a time.
         if (all_black(colour, count))
             std::memset(dst, 0, 3 * static_cast<size_t>(count));
         else if (std::memchr(colour, colour_key, static_cast<size_t>(count) * sizeof *colour) == nullptr)
