@@ -125,8 +125,10 @@ static int watch(Display* d, Window w) {
  * Most presents are prompt: the commonest phase (in a 0.5 ms window, taken round the circle)
  * is the grid's, and every arrival is measured from it, within -1..19 ms. The smallest
  * such offset among its neighbours (+-100 presents, so that any slow drift cancels) stands
- * for a prompt delivery; a present more than 0.5 ms behind it was late. starts: the first
- * damage event of each present, in order. */
+ * for a prompt delivery; a present more than 0.5 ms behind it was late. Seen from here a
+ * late hand-off cannot be told from a late present: when another program shares the demo's
+ * processor, the count also holds frames that the program thread itself drew late. starts:
+ * the first damage event of each present, in order. */
 static int late_handoffs(const double* starts, int n) {
     if (n == 0) return 0;
     enum { bins = 200, window = 5 }; /* 0.1 ms bins */
