@@ -128,7 +128,7 @@ void compose_floor() {
         if (last > floor_width) last = floor_width;
         if (last <= first) continue;
         const uint32_t* colour = floor_pixels + r * floor_width + first;
-        uint8_t* dst = surface.bits + pixel_offset(clip_rect.left, y) + 3 * first;
+        uint8_t* dst = surface.bits + (pixel_offset(clip_rect.left, y) + 3 * first);
         const int32_t count = last - first;
         // Quick scans pick the row's fastest exact copy: a black row (the sky) is zeros, and a
         // row with no byte equal to the key anywhere has no keyed colour (the floor's own
