@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "bench/column_floor.h"
 #include "bench/float_floor.h"
 #include "demo/floor.h"
 #include "demo/scene.h"
 #include "demo/tables.h"
 #include "images/bmp.h"
+#include "surface/draw.h"
 #include "surface/surface.h"
 
 namespace {
@@ -49,6 +51,16 @@ void BM_FloatFloor(benchmark::State& state) {
     int64_t frame = 0;
     for (auto _ : state) {
         render_floor_float(6144, 5120, 6144, heading_of(frame++));
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+}
+
+// The same floors walked column by column, as render_floor did before it went row by row.
+void BM_ColumnFloor(benchmark::State& state) {
+    int64_t frame = 0;
+    for (auto _ : state) {
+        render_floor_by_columns(6144, 5120, 6144, heading_of(frame++));
         benchmark::ClobberMemory();
     }
     add_counters(state);
@@ -91,14 +103,32 @@ void BM_SceneDrawFrame(benchmark::State& state) {
     if (ball == nullptr) state.SetLabel("no sprite");
 }
 
+// draw_frame as it was: the column-by-column floor and the byte-by-byte composition.
+void BM_ColumnDrawFrame(benchmark::State& state) {
+    Camera camera = start_camera;
+    for (auto _ : state) {
+        std::memset(surface.bits, 0, surface_array_bytes);
+        if (ball != nullptr) ball->x = ball->y = -16;
+        render_floor_by_columns(camera.x, camera.y, camera.z, camera.view_angle);
+        compose_floor_by_bytes();
+        if (ball != nullptr) blit_sprite(ball->x, ball->y, ball->cx, ball->cy, ball->bits);
+        camera.view_angle = static_cast<uint8_t>(camera.view_angle + 2);
+        benchmark::ClobberMemory();
+    }
+    add_counters(state);
+    if (ball == nullptr) state.SetLabel("no sprite");
+}
+
 double fastest(const std::vector<double>& times) { return *std::min_element(times.begin(), times.end()); }
 
 #define FRAME_BENCHMARK(f) BENCHMARK(f)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", fastest)
 FRAME_BENCHMARK(BM_RenderFloor);
 FRAME_BENCHMARK(BM_FloatFloor);
+FRAME_BENCHMARK(BM_ColumnFloor);
 FRAME_BENCHMARK(BM_Frame);
 FRAME_BENCHMARK(BM_FloatFrame);
 FRAME_BENCHMARK(BM_SceneDrawFrame);
+FRAME_BENCHMARK(BM_ColumnDrawFrame);
 
 // Keeps each benchmark's real time per iteration for the summary: with repetitions, the
 // fastest repetition ("min": the least disturbed by other work on the machine), else the run.
@@ -162,9 +192,11 @@ int main(int argc, char** argv) {
     const struct { const char* name; const char* what; const char* baseline; } rows[] = {
         {"BM_RenderFloor", "render_floor", nullptr},
         {"BM_FloatFloor", "float floor", "BM_RenderFloor"},
+        {"BM_ColumnFloor", "floor by columns (before)", "BM_RenderFloor"},
         {"BM_Frame", "frame", nullptr},
         {"BM_FloatFrame", "frame, float floor", "BM_Frame"},
         {"BM_SceneDrawFrame", "scene draw_frame (+ sprite)", nullptr},
+        {"BM_ColumnDrawFrame", "draw_frame before (columns)", "BM_SceneDrawFrame"},
     };
     for (const auto& row : rows) {
         const double s = reporter.seconds(row.name);

@@ -1,29 +1,108 @@
 #!/usr/bin/env bash
-# The demo as a user meets it, on a virtual X server: start-up to the first picture,
-# frame pacing over SECONDS (default 10) and key-to-screen latency, idle and then with the
-# other core busy. Run from the repository root after ./test (or ./run) has built build/.
-#   bench/measure-demo.sh [SECONDS]
+# The demo as a user meets it, on a virtual X server: start-up to the first picture, frame
+# pacing and late hand-offs over SECONDS, and key-to-screen latency, in RUNS runs under each
+# of three loads: idle; the other core busy; a busy program confined to the demo's own
+# processor. Each run measures, one after the other in the same session, the demo as built
+# ("raised": its window thread above the program thread) and the same demo with its window
+# thread put back to the process's own priority and scheduler slice ("plain": the behaviour
+# before the window thread raised itself). Run from the repository root after ./test (or
+# ./run) has built build/; the host's stolen time is printed beside each run.
+#   bench/measure-demo.sh [SECONDS [RUNS]]            (defaults: 60 and 3)
+# UNPRIVILEGED=1 runs the demo without CAP_SYS_NICE (setpriv), as a user without the
+# privilege would: "raised" is then the short scheduler slice where the kernel has one.
+# Putting a thread back needs root (this script sets another process's scheduling), and
+# the system call numbers below are x86-64's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-10}
+seconds=${1:-60}
+runs=${2:-3}
 probe=${PROBE:-build/bench/xprobe}
 demo=${DEMO:-$PWD/build/pictavon}
+launcher=()
+if [ "${UNPRIVILEGED:-0}" = 1 ]; then launcher=(setpriv --inh-caps=-all --bounding-set=-sys_nice); fi
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+
+# plain TID NICE: SCHED_OTHER at NICE with the kernel's default slice, as the thread was born.
+plain() {
+    python3 - "$1" "$2" <<'EOF'
+import ctypes, struct, sys
+libc = ctypes.CDLL(None, use_errno=True)
+sched_setattr, sched_getattr = 314, 315  # x86-64
+tid, nice = int(sys.argv[1]), int(sys.argv[2])
+attr = ctypes.create_string_buffer(56)
+if libc.syscall(sched_getattr, tid, attr, 56, 0) != 0:
+    sys.exit("measure-demo: sched_getattr of thread %d failed" % tid)
+fields = list(struct.unpack_from("IIQiIQQQ", attr))
+struct.pack_into("IIQiIQQQ", attr, 0, 48, fields[1], 0, nice, fields[4], 0, 0, 0)
+if libc.syscall(sched_setattr, tid, attr, 0) != 0:
+    sys.exit("measure-demo: sched_setattr of thread %d failed (run as root)" % tid)
+EOF
+}
 
 measure() {
     cd assets
-    "$OLDPWD/$probe" startup -- "$demo"
-    "$demo" & pid=$!
+    "$OLDPWD/$probe" startup -- "${launcher[@]}" "$demo"
+    "${launcher[@]}" "$demo" & pid=$!
     sleep 1  # the start-up run's window is gone, this one is up
+    # The window thread is the process's first: its id is the process's.
+    if [ "$variant" = plain ]; then plain "$pid" "$(nice)"; fi
     "$OLDPWD/$probe" pacing "$seconds"
     "$OLDPWD/$probe" latency 100
     kill -9 $pid
 }
-export -f measure
+export -f measure plain
 export probe demo seconds
 
-echo "== idle"
-python3 tests/e2e/harness.py xvfb --timeout 300 -- bash -c measure
-echo "== the other core busy"
-taskset -c 1 timeout $((3 * seconds + 60)) sh -c 'while :; do :; done' & load=$!
-python3 tests/e2e/harness.py xvfb --timeout 300 -- bash -c measure
-kill $load
+# Stolen time of the whole machine so far, in ms (the host's own stalls, which every
+# program sees). /proc/stat counts in 1/100 s.
+stolen_ms() { awk '/^cpu / { print $9 * 10 }' /proc/stat; }
+
+busy=""
+start_load() {
+    case $1 in
+    idle) busy="" ;;
+    other) taskset -c 1 sh -c 'while :; do :; done' & busy=$! ;;
+    own) taskset -c 0 sh -c 'while :; do :; done' & busy=$! ;;
+    esac
+}
+stop_load() { if [ -n "$busy" ]; then kill "$busy" 2>/dev/null || true; wait "$busy" 2>/dev/null || true; fi; }
+trap 'stop_load; rm -f "$log"' EXIT
+
+for load in idle other own; do
+    start_load $load
+    for run in $(seq 1 "$runs"); do
+        for variant in raised plain; do
+            export variant
+            before=$(stolen_ms)
+            output=$(python3 tests/e2e/harness.py xvfb --timeout $((seconds + 240)) -- \
+                bash -c "launcher=(${launcher[*]}); measure")
+            stolen=$(($(stolen_ms) - before))
+            echo "== $load, run $run, $variant (host stole $stolen ms)"
+            echo "$output"
+            echo "$output" | sed "s/^/$load $variant $stolen: /" >>"$log"
+        done
+    done
+    stop_load
+    busy=""
+done
+
+# One line per load and program: the runs' figures side by side.
+echo
+echo "Summary: present intervals p99 / max (ms), undrawn frames, late hand-offs, key to screen p99 (ms), stolen (ms), per run"
+for load in idle other own; do
+    for variant in raised plain; do
+        awk -v load=$load -v variant=$variant '
+            function add(list, value) { return list == "" ? value : list ", " value }
+            $1 == load && $2 == variant {
+                if ($0 ~ /present intervals/) { p99 = add(p99, $(NF - 4)); max = add(max, $(NF - 1)) }
+                if ($0 ~ /undrawn/) undrawn = add(undrawn, $(NF - 3))
+                if ($0 ~ /late hand-offs/) { late = add(late, $(NF - 3)); stolen = add(stolen, $3 + 0) }
+                if ($0 ~ /key to screen/) key = add(key, $(NF - 4))
+            }
+            END {
+                printf "  %-6s %-7s p99 %s | max %s | undrawn %s | late %s | key p99 %s | stolen %s\n",
+                       load, variant, p99, max, undrawn, late, key, stolen
+            }' "$log"
+    done
+done

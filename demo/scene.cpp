@@ -19,6 +19,64 @@ int32_t wrapping_add(int32_t a, int32_t b) {
     return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
 }
 
+// Composition. A floor colour's bits 16-23, 8-15 and 0-7 become a pixel's stored bytes 0, 1
+// and 2. stored_bytes gives a number whose bytes, least significant first, are those three:
+// the colour's byte swap (one instruction, as compilers emit it) shifted down a byte.
+inline uint32_t stored_bytes(uint32_t colour) {
+    const uint32_t swapped =
+        (colour >> 24) | ((colour >> 8) & 0xFF00u) | ((colour << 8) & 0xFF0000u) | (colour << 24);
+    return swapped >> 8;
+}
+
+// Byte by byte, least significant first: compilers merge these into one store.
+inline void put_8_bytes(uint8_t* dst, uint64_t bytes) {
+    dst[0] = static_cast<uint8_t>(bytes);
+    dst[1] = static_cast<uint8_t>(bytes >> 8);
+    dst[2] = static_cast<uint8_t>(bytes >> 16);
+    dst[3] = static_cast<uint8_t>(bytes >> 24);
+    dst[4] = static_cast<uint8_t>(bytes >> 32);
+    dst[5] = static_cast<uint8_t>(bytes >> 40);
+    dst[6] = static_cast<uint8_t>(bytes >> 48);
+    dst[7] = static_cast<uint8_t>(bytes >> 56);
+}
+
+inline void put_4_bytes(uint8_t* dst, uint32_t bytes) {
+    dst[0] = static_cast<uint8_t>(bytes);
+    dst[1] = static_cast<uint8_t>(bytes >> 8);
+    dst[2] = static_cast<uint8_t>(bytes >> 16);
+    dst[3] = static_cast<uint8_t>(bytes >> 24);
+}
+
+// Copies count colours to count 3-byte pixels, leaving out those whose low byte is the
+// colour key.
+void copy_keyed(const uint32_t* colour, uint8_t* dst, int32_t count) {
+    for (int32_t c = 0; c < count; ++c) {
+        const uint32_t v = colour[c];
+        if ((v & 0xFF) == colour_key) continue;
+        dst[3 * c] = static_cast<uint8_t>(v >> 16);
+        dst[3 * c + 1] = static_cast<uint8_t>(v >> 8);
+        dst[3 * c + 2] = static_cast<uint8_t>(v);
+    }
+}
+
+// The same for colours none of which is keyed: four pixels (12 bytes) at a time.
+void copy_unkeyed(const uint32_t* colour, uint8_t* dst, int32_t count) {
+    int32_t c = 0;
+    for (; c + 4 <= count; c += 4, dst += 12) {
+        const uint64_t p0 = stored_bytes(colour[c]), p1 = stored_bytes(colour[c + 1]);
+        const uint64_t p2 = stored_bytes(colour[c + 2]), p3 = stored_bytes(colour[c + 3]);
+        put_8_bytes(dst, p0 | p1 << 24 | p2 << 48);
+        put_4_bytes(dst + 8, static_cast<uint32_t>(p2 >> 16 | p3 << 8));
+    }
+    copy_keyed(colour + c, dst, count - c);
+}
+
+// Whether count colours are all 0 (black, unkeyed: the floor's rows above the horizon).
+bool all_black(const uint32_t* colour, int32_t count) {
+    static const uint32_t black_row[floor_width] = {};
+    return colour[0] == 0 && std::memcmp(colour, black_row, static_cast<size_t>(count) * sizeof *colour) == 0;
+}
+
 void turn(Camera& camera, int32_t units) {
     camera.view_angle = static_cast<uint8_t>(camera.view_angle + units);
     camera.back_angle = static_cast<uint8_t>(camera.back_angle + units);
@@ -61,15 +119,19 @@ void compose_floor() {
         int32_t first = clip_rect.left < 0 ? -clip_rect.left : 0;
         int32_t last = clip_rect.right - clip_rect.left;
         if (last > floor_width) last = floor_width;
-        const uint32_t* colour = floor_pixels + r * floor_width;
-        uint8_t* dst = surface.bits + pixel_offset(clip_rect.left, y);
-        for (int32_t c = first; c < last; ++c) {
-            uint32_t v = colour[c];
-            if ((v & 0xFF) == colour_key) continue;
-            dst[3 * c] = static_cast<uint8_t>(v >> 16);
-            dst[3 * c + 1] = static_cast<uint8_t>(v >> 8);
-            dst[3 * c + 2] = static_cast<uint8_t>(v);
-        }
+        if (last <= first) continue;
+        const uint32_t* colour = floor_pixels + r * floor_width + first;
+        uint8_t* dst = surface.bits + (pixel_offset(clip_rect.left, y) + 3 * first);
+        const int32_t count = last - first;
+        // Quick scans pick the row's fastest exact copy: a black row (the sky) is zeros, and a
+        // row with no byte equal to the key anywhere has no keyed colour (the floor's own
+        // colours hold no such byte), so it goes four pixels at a time.
+        if (all_black(colour, count))
+            std::memset(dst, 0, 3 * static_cast<size_t>(count));
+        else if (std::memchr(colour, colour_key, static_cast<size_t>(count) * sizeof *colour) == nullptr)
+            copy_unkeyed(colour, dst, count);
+        else
+            copy_keyed(colour, dst, count);
     }
 }
 

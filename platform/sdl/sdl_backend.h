@@ -54,3 +54,15 @@ bool start_video();
 void end_process_when_display_lost();
 // Prints "PROGRAM: cannot open a window: REASON; SDL: SDL_ERROR" (SDL's part if any).
 void report_window_failure(const char* reason, const char* sdl_error);
+
+// ---- The window thread's priority (sdl_priority.cpp) --------------------------------------
+
+enum class WindowPriority { unchanged, nice_raised, short_slice };
+
+// Window thread, once, before it starts the program thread: raises its own priority above
+// the process's (a lower nice value with the privilege for it, else the shortest scheduler
+// slice where the kernel has one, else nothing), silently. Returns what it did.
+WindowPriority raise_window_thread_priority();
+// Program thread, first thing: back to the process's own priority, which it inherited
+// raised from the window thread that created it.
+void keep_program_thread_priority();

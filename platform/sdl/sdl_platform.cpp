@@ -436,6 +436,7 @@ bool start_sdl() {
         return false;
     }
     backend.window_thread = pthread_self();
+    raise_window_thread_priority();
     backend.sdl_started = true;
     return true;
 }

@@ -18,6 +18,7 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_backend.h"
 
 namespace {
 
@@ -86,6 +87,7 @@ void set_hold_signal_blocked(bool blocked) {
 
 void* run_program(void* arg) {
     ProgramThread* t = static_cast<ProgramThread*>(arg);
+    keep_program_thread_priority();
     set_hold_signal_blocked(false);
     uint32_t code = t->routine(nullptr);
     // Mark the end. From here on the thread answers holds itself, with the signal blocked:

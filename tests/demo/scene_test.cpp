@@ -147,6 +147,49 @@ TEST_F(SceneTest, CompositionHonoursTheClipRect) {
     EXPECT_EQ(at(20, 150)[0], 0x5A);
 }
 
+// Composition against a pixel-by-pixel model, on colours that test the row's quick paths:
+// keyed colours at every position of a four-pixel group and in a row's tail, key bytes
+// outside the low byte (not keyed), black rows and black pixels, over clip rects whose
+// rows start and end at every alignment.
+TEST_F(SceneTest, CompositionMatchesAPixelByPixelModel) {
+    uint32_t seed = 12345;
+    auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    for (int r = 0; r < floor_height; ++r) {
+        for (int c = 0; c < floor_width; ++c) {
+            uint32_t& colour = floor[r * floor_width + c];
+            if (r % 7 == 0) colour = 0;                        // black rows
+            else if (r % 7 == 1) colour = 0xFEFEFE00u | (c & 0xFF);  // key bytes, never low
+            else if (r % 7 == 2 && c % 9 == r % 5) colour = 0x001234FEu;  // keyed
+            else colour = next() >> 4;
+        }
+    }
+    floor[3 * floor_width + 239] = 0x00ABCDFEu;  // keyed in the last column
+    const ClipRect clips[] = {{0, 0, 240, 160}, {1, 2, 240, 160}, {-3, -5, 230, 150},
+                              {5, 7, 7, 9},     {-2, 0, 1, 160},  {2, 1, 238, 159}, {0, 0, 0, 160}};
+    for (const ClipRect& clip : clips) {
+        std::memset(surface.bits, 0x5A, surface_array_bytes);
+        clip_rect = clip;
+        compose_floor();
+        std::vector<uint8_t> expected(surface_array_bytes, 0x5A);
+        for (int y = 0; y < surface_height; ++y) {
+            for (int x = 0; x < surface_width; ++x) {
+                const int r = y - clip.top, c = x - clip.left;
+                if (y >= clip.bottom || x >= clip.right || r < 0 || c < 0 || r >= floor_height || c >= floor_width)
+                    continue;
+                const uint32_t colour = floor[r * floor_width + c];
+                if ((colour & 0xFF) == 254) continue;
+                uint8_t* out = expected.data() + pixel_offset(x, y);
+                out[0] = static_cast<uint8_t>(colour >> 16);
+                out[1] = static_cast<uint8_t>(colour >> 8);
+                out[2] = static_cast<uint8_t>(colour);
+            }
+        }
+        for (int b = 0; b < surface_array_bytes; ++b)
+            ASSERT_EQ(surface.bits[b], expected[b]) << "clip " << clip.left << ", " << clip.top << ", " << clip.right
+                                              << ", " << clip.bottom << ": byte " << b;
+    }
+}
+
 TEST_F(SceneTest, DrawnFrameClearsEverythingAndPutsTheSpritesQuarterTopLeft) {
     std::vector<uint8_t> ball(32 * 32 * 3, 254);  // keyed everywhere...
     for (int r = 16; r < 32; ++r)

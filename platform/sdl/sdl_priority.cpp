@@ -1,0 +1,103 @@
+// The window thread's claim on its processor: it shares one processor with a program thread
+// that busy-waits, so its timer and present wake-ups must preempt that thread at once
+// rather than wait for the next scheduler tick.
+//
+// With the privilege to lower a nice value (CAP_SYS_NICE, or an RLIMIT_NICE allowance) the
+// window thread runs 10 nice levels above the process's own. Without it, where the kernel
+// takes a scheduler slice per thread (EEVDF, Linux 6.12 on), it asks for the shortest
+// slice, which lets its wake-ups preempt sooner; elsewhere nothing changes. The program
+// thread, created by the window thread and so inheriting its settings, goes back to the
+// process's own at its start: its pacing must never suffer for the window thread's gain.
+#include <errno.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "platform/sdl/sdl_backend.h"
+
+namespace {
+
+constexpr int nice_boost = 10;
+constexpr int highest_nice_priority = -20;
+constexpr uint64_t short_slice_ns = 100000;  // the kernel's shortest: 0.1 ms
+
+// The kernel's struct sched_attr (its first version, 48 bytes), for sched_setattr and
+// sched_getattr, which older C libraries do not wrap.
+struct SchedAttr {
+    uint32_t size;
+    uint32_t sched_policy;
+    uint64_t sched_flags;
+    int32_t sched_nice;
+    uint32_t sched_priority;
+    uint64_t sched_runtime;  // for SCHED_OTHER on EEVDF kernels: the slice, in ns
+    uint64_t sched_deadline;
+    uint64_t sched_period;
+};
+
+// Written by the window thread before it starts the program thread (pthread_create orders
+// the writes before the program thread's reads); read by the program thread at its start.
+int process_nice = 0;
+WindowPriority window_priority = WindowPriority::unchanged;
+
+pid_t own_thread_id() { return static_cast<pid_t>(syscall(SYS_gettid)); }
+
+bool set_own_nice(int nice) { return setpriority(PRIO_PROCESS, static_cast<id_t>(own_thread_id()), nice) == 0; }
+
+// The lowest nice value RLIMIT_NICE lets an unprivileged thread take (20 - limit).
+int lowest_nice_allowed() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NICE, &limit) != 0) return 20;
+    if (limit.rlim_cur == RLIM_INFINITY || limit.rlim_cur >= 40) return highest_nice_priority;
+    return 20 - static_cast<int>(limit.rlim_cur);
+}
+
+bool get_own_attr(SchedAttr* attr) {
+    return syscall(SYS_sched_getattr, own_thread_id(), attr, sizeof *attr, 0) == 0;
+}
+
+// The thread's own slice (0: the kernel's default), its policy and nice value kept. True
+// only if the kernel took it: kernels before EEVDF's slices accept and ignore it.
+bool set_own_slice(uint64_t slice_ns) {
+    SchedAttr attr{};
+    if (!get_own_attr(&attr) || attr.sched_policy != SCHED_OTHER) return false;
+    attr.size = sizeof attr;
+    attr.sched_flags = 0;
+    attr.sched_runtime = slice_ns;
+    if (syscall(SYS_sched_setattr, own_thread_id(), &attr, 0) != 0) return false;
+    SchedAttr now{};
+    return slice_ns == 0 || (get_own_attr(&now) && now.sched_runtime == slice_ns);
+}
+
+}  // namespace
+
+WindowPriority raise_window_thread_priority() {
+    errno = 0;
+    const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(own_thread_id()));
+    if (nice == -1 && errno != 0) return window_priority;
+    process_nice = nice;
+    int wanted = nice - nice_boost;
+    if (wanted < highest_nice_priority) wanted = highest_nice_priority;
+    if (wanted < nice && set_own_nice(wanted)) return window_priority = WindowPriority::nice_raised;
+    // An RLIMIT_NICE allowance short of the full boost: as far as it goes.
+    const int allowed = lowest_nice_allowed();
+    if (allowed < nice && allowed > wanted && set_own_nice(allowed))
+        return window_priority = WindowPriority::nice_raised;
+    if (set_own_slice(short_slice_ns)) return window_priority = WindowPriority::short_slice;
+    return window_priority = WindowPriority::unchanged;
+}
+
+void keep_program_thread_priority() {
+    switch (window_priority) {
+    case WindowPriority::nice_raised:
+        set_own_nice(process_nice);  // a higher nice value needs no privilege
+        break;
+    case WindowPriority::short_slice:
+        set_own_slice(0);
+        break;
+    case WindowPriority::unchanged:
+        break;
+    }
+}
