@@ -18,6 +18,7 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_backend.h"
 
 namespace {
 
@@ -169,6 +170,13 @@ void platform_resume_thread(ThreadHandle thread) {
     if (--t->depth > 0) return;
     t->hold.store(hold_none, std::memory_order_release);
     sem_post(&t->released);
+}
+
+bool program_thread_held() {
+    for (const ProgramThread* t = all_threads; t != nullptr; t = t->next) {
+        if (t->depth > 0) return true;
+    }
+    return false;
 }
 
 void platform_confine_to_first_processor() {
