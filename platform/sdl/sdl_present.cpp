@@ -28,17 +28,17 @@ struct Picture {
     uint32_t seq;  // present_seq of the present that wrote it
 };
 
+// Always 24 bits a pixel: the host makes no other depth.
 struct Bitmap {
-    int32_t cx, rows, bit_count, row_bytes;
+    int32_t cx, rows, row_bytes;
     uint8_t* bits;  // bottom-up: row 0 is the bottom row
 };
 struct Dc {
     HostWindow* window;  // a window's context; null for a memory one
     Bitmap* bitmap;      // a memory context's selected bitmap
 };
-struct ClipRegion {
-    int32_t left, top, right, bottom;
-};
+// What every clip region is: nothing draws through one, so they share one token.
+char clip_region_token;
 
 constexpr int32_t fresh_bit = 4, slot_mask = 3;
 
@@ -64,10 +64,10 @@ namespace {
 // Copies the part of cx x cy at (src_x, src_y) of a bottom-up 24-bit bitmap that exists on
 // both sides into the picture at (x, y): window row y + j takes bitmap row rows - 1 - src_y
 // - j, and the stored bytes blue, green, red become one XRGB pixel. No scaling. Returns false
-// when nothing is copied. Other depths are not shown: the host makes only 24-bit bitmaps.
+// when nothing is copied.
 bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
              int32_t src_y) {
-    if (b == nullptr || b->bits == nullptr || b->bit_count != 24) return false;
+    if (b == nullptr || b->bits == nullptr) return false;
     int32_t i0 = SDL_max(0, SDL_max(-x, -src_x)), i1 = SDL_min(cx, SDL_min(client_cx - x, b->cx - src_x));
     int32_t j0 = SDL_max(0, SDL_max(-y, -src_y)), j1 = SDL_min(cy, SDL_min(client_cy - y, b->rows - src_y));
     if (i0 >= i1 || j0 >= j1) return false;
@@ -166,27 +166,27 @@ DcHandle platform_create_memory_dc(DcHandle) { return reinterpret_cast<DcHandle>
 BitmapHandle platform_create_dib_section(DcHandle, const BitmapInfoHeader* header, uint8_t** bits) {
     *bits = nullptr;
     int32_t cx = header->biWidth, rows = header->biHeight, depth = header->biBitCount;
-    // Bottom-up bitmaps of a sane size only; 24 bits is the one depth present shows.
-    if (cx <= 0 || rows <= 0 || cx > 16384 || rows > 16384 ||
-        (depth != 8 && depth != 16 && depth != 24 && depth != 32))
-        return nullptr;
+    // Bottom-up 24-bit bitmaps of a sane size only: the one kind the host makes and present
+    // shows.
+    if (cx <= 0 || rows <= 0 || cx > 16384 || rows > 16384 || depth != 24) return nullptr;
     int32_t row_bytes = (cx * depth + 31) / 32 * 4;
     uint8_t* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(row_bytes) * rows, 1));
     if (pixels == nullptr) return nullptr;
     *bits = pixels;
-    return reinterpret_cast<BitmapHandle>(new Bitmap{cx, rows, depth, row_bytes, pixels});
+    return reinterpret_cast<BitmapHandle>(new Bitmap{cx, rows, row_bytes, pixels});
 }
 
 void platform_select_bitmap(DcHandle dc, BitmapHandle bitmap) {
     if (dc != nullptr) reinterpret_cast<Dc*>(dc)->bitmap = reinterpret_cast<Bitmap*>(bitmap);
 }
 
-// Nothing draws through a clip region: the pixel writers write the array directly.
-RegionHandle platform_create_rect_region(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-    return reinterpret_cast<RegionHandle>(new ClipRegion{left, top, right, bottom});
+// Nothing draws through a clip region: the pixel writers write the array directly and
+// clip themselves. A region only has to be a handle that is not null.
+RegionHandle platform_create_rect_region(int32_t, int32_t, int32_t, int32_t) {
+    return reinterpret_cast<RegionHandle>(&clip_region_token);
 }
 void platform_select_clip_region(DcHandle, RegionHandle) {}
-void platform_delete_region(RegionHandle region) { delete reinterpret_cast<ClipRegion*>(region); }
+void platform_delete_region(RegionHandle) {}
 
 // ---- Presents -------------------------------------------------------------------------------
 
