@@ -1,4 +1,5 @@
-// SDL keys as Win32 virtual-key codes, and text between UTF-8 and Windows-1252.
+// SDL keys as Win32 virtual-key codes, and text between UTF-8 and Windows-1252. Pure
+// functions of their arguments: any thread may call them.
 #include <SDL.h>
 
 #include "platform/messages.h"
