@@ -2,9 +2,14 @@
 #pragma once
 
 #include <atomic>
+#include <cassert>
 #include <cstdint>
 
+#include <SDL_events.h>
 #include <SDL_keyboard.h>
+#include <SDL_video.h>
+
+#include "platform/platform.h"
 
 // ---- Keys and text (sdl_keys.cpp) ---------------------------------------------------------
 
@@ -31,7 +36,59 @@ int32_t next_ansi_char(const char* text, uint8_t* ansi);
 // the result is cut at a character boundary and always terminated.
 void ansi_to_utf8(const char* ansi, char* out, int32_t out_bytes);
 
-// ---- Showing pictures (sdl_platform.cpp) --------------------------------------------------
+// ---- The window, its queue and its thread (sdl_platform.cpp) -------------------------------
+
+// The window's one size: the client area the host draws, in pixels.
+constexpr int32_t client_cx = 240, client_cy = 160;
+
+struct WindowPictures;  // sdl_present.cpp
+
+// The host window; the seam makes only one, and it lives as long as the process.
+struct HostWindow {
+    SDL_Window* sdl;           // window thread; null once destroyed
+    WindowProc proc;           // set at creation
+    bool paint_pending;        // window thread
+    WindowPictures* pictures;  // set at creation; sdl_present.cpp says which thread owns what
+};
+
+inline HostWindow* window_of(WindowHandle handle) { return reinterpret_cast<HostWindow*>(handle); }
+inline WindowHandle handle_of(HostWindow* w) { return reinterpret_cast<WindowHandle>(w); }
+
+// Window thread: queues a message for w (null: for the thread), stamped with the tick count
+// and the pointer's place. A full queue loses it, as a Win32 queue can.
+void post(HostWindow* w, uint32_t message, uintptr_t wparam, intptr_t lparam);
+// Any thread, the held program thread too: wakes the window thread from its wait. An
+// eventfd write: no lock, no allocation, no SDL call.
+void wake_window_thread();
+// Any thread: whether the caller is the thread that started SDL, the window thread.
+bool on_window_thread();
+
+// ---- The program thread (sdl_thread.cpp) ----------------------------------------------------
+
+// Window thread: whether a suspend holds a program thread now. It may be stopped inside
+// SDL's locks or malloc, so SDL must not be called until it is resumed.
+bool program_thread_held();
+
+// Debug builds check the thread rules at every SDL call that reaches SDL's state: on the
+// window thread only, and never while the program thread is held.
+inline void assert_may_call_sdl() { assert(on_window_thread() && !program_thread_held()); }
+
+// ---- Input (sdl_input.cpp), window thread ---------------------------------------------------
+
+// Turns one SDL event for w into the Win32 messages a window would receive, and queues them.
+void post_event(HostWindow* w, const SDL_Event& e);
+// Where the last mouse event left the pointer, in the window's coordinates.
+void last_mouse_position(int32_t* x, int32_t* y);
+
+// ---- Showing pictures (sdl_present.cpp) -----------------------------------------------------
+
+// Window thread, at the window's creation: its drawing objects and picture buffers.
+WindowPictures* create_pictures(HostWindow* w);
+// Window thread, never while the program thread is held: puts on the screen what either
+// thread presented since the last call.
+void show_pictures(HostWindow* w);
+// Window thread, when the window goes: its own presents not yet shown never will be.
+void drop_staged_pictures(HostWindow* w);
 
 // The newest picture the window thread has put on the X server, for measurements: its
 // sequence number (that of the present that made it) and the counter when the server had

@@ -1,5 +1,6 @@
 // Starting SDL's video on a display someone can see, and ending cleanly when that display
-// goes: each failure in one line on stderr, named after the running program.
+// goes: each failure in one line on stderr, named after the running program. Window thread
+// only, while SDL starts.
 #include <SDL.h>
 #include <X11/Xlib.h>
 #include <errno.h>

@@ -1,9 +1,76 @@
-// SDL keys as Win32 virtual-key codes, and text between UTF-8 and Windows-1252.
+// SDL keys as Win32 virtual-key codes, and text between UTF-8 and Windows-1252. Pure
+// functions of their arguments: any thread may call them.
 #include <SDL.h>
 
+#include "platform/messages.h"
 #include "platform/sdl/sdl_backend.h"
 
 namespace {
+
+// Win32's virtual-key codes beyond the few the portable code names, under Win32's names.
+enum : uint8_t {
+    VK_CANCEL = 0x03,
+    VK_CLEAR = 0x0C,
+    VK_PAUSE = 0x13,
+    VK_CAPITAL = 0x14,  // Caps Lock
+    VK_PRIOR = 0x21,    // Page Up
+    VK_NEXT = 0x22,     // Page Down
+    VK_END = 0x23,
+    VK_HOME = 0x24,
+    VK_SELECT = 0x29,
+    VK_EXECUTE = 0x2B,
+    VK_SNAPSHOT = 0x2C,  // Print Screen
+    VK_INSERT = 0x2D,
+    VK_DELETE = 0x2E,
+    VK_HELP = 0x2F,
+    VK_LWIN = 0x5B,
+    VK_RWIN = 0x5C,
+    VK_APPS = 0x5D,
+    VK_SLEEP = 0x5F,
+    VK_NUMPAD0 = 0x60,  // to VK_NUMPAD9 = 0x69
+    VK_MULTIPLY = 0x6A,
+    VK_ADD = 0x6B,
+    VK_SEPARATOR = 0x6C,
+    VK_SUBTRACT = 0x6D,
+    VK_DECIMAL = 0x6E,
+    VK_DIVIDE = 0x6F,
+    VK_F1 = 0x70,   // to VK_F12 = 0x7B
+    VK_F13 = 0x7C,  // to VK_F24 = 0x87
+    VK_NUMLOCK = 0x90,
+    VK_SCROLL = 0x91,
+    VK_BROWSER_BACK = 0xA6,
+    VK_BROWSER_FORWARD = 0xA7,
+    VK_BROWSER_REFRESH = 0xA8,
+    VK_BROWSER_STOP = 0xA9,
+    VK_BROWSER_SEARCH = 0xAA,
+    VK_BROWSER_FAVORITES = 0xAB,
+    VK_BROWSER_HOME = 0xAC,
+    VK_VOLUME_MUTE = 0xAD,
+    VK_VOLUME_DOWN = 0xAE,
+    VK_VOLUME_UP = 0xAF,
+    VK_MEDIA_NEXT_TRACK = 0xB0,
+    VK_MEDIA_PREV_TRACK = 0xB1,
+    VK_MEDIA_STOP = 0xB2,
+    VK_MEDIA_PLAY_PAUSE = 0xB3,
+    VK_LAUNCH_MAIL = 0xB4,
+    VK_LAUNCH_MEDIA_SELECT = 0xB5,
+    VK_LAUNCH_APP1 = 0xB6,  // My Computer
+    VK_LAUNCH_APP2 = 0xB7,  // Calculator
+    VK_OEM_1 = 0xBA,        // ;: on a US keyboard, as are the OEM keys below
+    VK_OEM_PLUS = 0xBB,
+    VK_OEM_COMMA = 0xBC,
+    VK_OEM_MINUS = 0xBD,
+    VK_OEM_PERIOD = 0xBE,
+    VK_OEM_2 = 0xBF,    // /?
+    VK_OEM_3 = 0xC0,    // `~
+    VK_OEM_4 = 0xDB,    // [{
+    VK_OEM_5 = 0xDC,    // backslash |
+    VK_OEM_6 = 0xDD,    // ]}
+    VK_OEM_7 = 0xDE,    // '"
+    VK_OEM_102 = 0xE2,  // the ISO keyboard's extra key beside the left Shift
+    VK_CRSEL = 0xF7,
+    VK_EXSEL = 0xF8,
+};
 
 // Code points of Windows-1252's bytes 0x80-0x9F; 0 where the code page has no character
 // (those five bytes stand for the C1 control of the same number, as Windows maps them).
@@ -29,19 +96,20 @@ uint8_t ansi_from_code_point(uint32_t cp) {
 
 // The keypad: digits with Num Lock on, the navigation keys printed under them otherwise.
 uint8_t keypad_key(SDL_Scancode place, bool num_lock) {
-    constexpr uint8_t navigation[10] = {45, 35, 40, 34, 37, 12, 39, 36, 38, 33};  // KP_0..KP_9
+    constexpr uint8_t navigation[10] = {VK_INSERT, VK_END,   VK_DOWN, VK_NEXT, VK_LEFT,
+                                        VK_CLEAR,  VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR};  // KP_0..KP_9
     switch (place) {
-    case SDL_SCANCODE_KP_DIVIDE: return 111;
-    case SDL_SCANCODE_KP_MULTIPLY: return 106;
-    case SDL_SCANCODE_KP_MINUS: return 109;
-    case SDL_SCANCODE_KP_PLUS: return 107;
-    case SDL_SCANCODE_KP_ENTER: return 13;
-    case SDL_SCANCODE_KP_PERIOD: return num_lock ? 110 : 46;
+    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
+    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
+    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
+    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
+    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
+    case SDL_SCANCODE_KP_PERIOD: return num_lock ? VK_DECIMAL : VK_DELETE;
     default: break;
     }
     if (place >= SDL_SCANCODE_KP_1 && place <= SDL_SCANCODE_KP_0) {
         int32_t digit = place == SDL_SCANCODE_KP_0 ? 0 : place - SDL_SCANCODE_KP_1 + 1;
-        return num_lock ? static_cast<uint8_t>(96 + digit) : navigation[digit];
+        return num_lock ? static_cast<uint8_t>(VK_NUMPAD0 + digit) : navigation[digit];
     }
     return 0;
 }
@@ -49,73 +117,73 @@ uint8_t keypad_key(SDL_Scancode place, bool num_lock) {
 // The keys of multimedia keyboards, with Windows' codes for them.
 uint8_t media_key(SDL_Keycode key) {
     switch (key) {
-    case SDLK_CANCEL: return 3;
-    case SDLK_SELECT: return 41;
-    case SDLK_EXECUTE: return 43;
-    case SDLK_HELP: return 47;
-    case SDLK_SLEEP: return 95;
-    case SDLK_SEPARATOR: return 108;
-    case SDLK_AC_BACK: return 166;
-    case SDLK_AC_FORWARD: return 167;
-    case SDLK_AC_REFRESH: return 168;
-    case SDLK_AC_STOP: return 169;
-    case SDLK_AC_SEARCH: return 170;
-    case SDLK_AC_BOOKMARKS: return 171;
+    case SDLK_CANCEL: return VK_CANCEL;
+    case SDLK_SELECT: return VK_SELECT;
+    case SDLK_EXECUTE: return VK_EXECUTE;
+    case SDLK_HELP: return VK_HELP;
+    case SDLK_SLEEP: return VK_SLEEP;
+    case SDLK_SEPARATOR: return VK_SEPARATOR;
+    case SDLK_AC_BACK: return VK_BROWSER_BACK;
+    case SDLK_AC_FORWARD: return VK_BROWSER_FORWARD;
+    case SDLK_AC_REFRESH: return VK_BROWSER_REFRESH;
+    case SDLK_AC_STOP: return VK_BROWSER_STOP;
+    case SDLK_AC_SEARCH: return VK_BROWSER_SEARCH;
+    case SDLK_AC_BOOKMARKS: return VK_BROWSER_FAVORITES;
     case SDLK_AC_HOME:
-    case SDLK_WWW: return 172;
+    case SDLK_WWW: return VK_BROWSER_HOME;
     case SDLK_MUTE:
-    case SDLK_AUDIOMUTE: return 173;
-    case SDLK_VOLUMEDOWN: return 174;
-    case SDLK_VOLUMEUP: return 175;
-    case SDLK_AUDIONEXT: return 176;
-    case SDLK_AUDIOPREV: return 177;
-    case SDLK_AUDIOSTOP: return 178;
-    case SDLK_AUDIOPLAY: return 179;
-    case SDLK_MAIL: return 180;
-    case SDLK_MEDIASELECT: return 181;
-    case SDLK_COMPUTER: return 182;
-    case SDLK_CALCULATOR: return 183;
-    case SDLK_CRSEL: return 247;
-    case SDLK_EXSEL: return 248;
+    case SDLK_AUDIOMUTE: return VK_VOLUME_MUTE;
+    case SDLK_VOLUMEDOWN: return VK_VOLUME_DOWN;
+    case SDLK_VOLUMEUP: return VK_VOLUME_UP;
+    case SDLK_AUDIONEXT: return VK_MEDIA_NEXT_TRACK;
+    case SDLK_AUDIOPREV: return VK_MEDIA_PREV_TRACK;
+    case SDLK_AUDIOSTOP: return VK_MEDIA_STOP;
+    case SDLK_AUDIOPLAY: return VK_MEDIA_PLAY_PAUSE;
+    case SDLK_MAIL: return VK_LAUNCH_MAIL;
+    case SDLK_MEDIASELECT: return VK_LAUNCH_MEDIA_SELECT;
+    case SDLK_COMPUTER: return VK_LAUNCH_APP1;
+    case SDLK_CALCULATOR: return VK_LAUNCH_APP2;
+    case SDLK_CRSEL: return VK_CRSEL;
+    case SDLK_EXSEL: return VK_EXSEL;
     default: return 0;
     }
 }
 
 // Keys that mean the same on every layout.
 uint8_t named_key(SDL_Keycode key) {
-    if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<uint8_t>(112 + (key - SDLK_F1));
-    if (key >= SDLK_F13 && key <= SDLK_F24) return static_cast<uint8_t>(124 + (key - SDLK_F13));
+    if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<uint8_t>(VK_F1 + (key - SDLK_F1));
+    if (key >= SDLK_F13 && key <= SDLK_F24) return static_cast<uint8_t>(VK_F13 + (key - SDLK_F13));
     switch (key) {
-    case SDLK_BACKSPACE: return 8;
-    case SDLK_TAB: return 9;
-    case SDLK_CLEAR: return 12;
-    case SDLK_RETURN: return 13;
+    case SDLK_BACKSPACE: return VK_BACK;
+    case SDLK_TAB: return VK_TAB;
+    case SDLK_CLEAR: return VK_CLEAR;
+    case SDLK_RETURN: return VK_RETURN;
     case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return 16;
+    case SDLK_RSHIFT: return VK_SHIFT;
     case SDLK_LCTRL:
-    case SDLK_RCTRL: return 17;
+    case SDLK_RCTRL: return VK_CONTROL;
     case SDLK_LALT:
-    case SDLK_RALT: return 18;
-    case SDLK_PAUSE: return 19;
-    case SDLK_CAPSLOCK: return 20;
-    case SDLK_ESCAPE: return 27;
-    case SDLK_SPACE: return 32;
-    case SDLK_PAGEUP: return 33;
-    case SDLK_PAGEDOWN: return 34;
-    case SDLK_END: return 35;
-    case SDLK_HOME: return 36;
-    case SDLK_LEFT: return 37;
-    case SDLK_UP: return 38;
-    case SDLK_RIGHT: return 39;
-    case SDLK_DOWN: return 40;
-    case SDLK_PRINTSCREEN: return 44;
-    case SDLK_INSERT: return 45;
-    case SDLK_DELETE: return 46;
-    case SDLK_LGUI: return 91;
-    case SDLK_RGUI: return 92;
-    case SDLK_APPLICATION: return 93;
-    case SDLK_NUMLOCKCLEAR: return 144;
-    case SDLK_SCROLLLOCK: return 145;
+    case SDLK_RALT: return VK_MENU;
+    case SDLK_PAUSE: return VK_PAUSE;
+    case SDLK_CAPSLOCK: return VK_CAPITAL;
+    case SDLK_ESCAPE: return VK_ESCAPE;
+    case SDLK_SPACE: return VK_SPACE;
+    case SDLK_PAGEUP: return VK_PRIOR;
+    case SDLK_PAGEDOWN: return VK_NEXT;
+    case SDLK_END: return VK_END;
+    case SDLK_HOME: return VK_HOME;
+    case SDLK_LEFT: return VK_LEFT;
+    case SDLK_UP: return VK_UP;
+    case SDLK_RIGHT: return VK_RIGHT;
+    case SDLK_DOWN: return VK_DOWN;
+    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
+    case SDLK_INSERT: return VK_INSERT;
+    case SDLK_DELETE: return VK_DELETE;
+    case SDLK_LGUI: return VK_LWIN;
+    case SDLK_RGUI: return VK_RWIN;
+    case SDLK_APPLICATION: return VK_APPS;
+    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK: return VK_SCROLL;
     default: return media_key(key);
     }
 }
@@ -128,18 +196,18 @@ uint8_t placed_key(SDL_Scancode place) {
         return static_cast<uint8_t>('1' + (place - SDL_SCANCODE_1));
     switch (place) {
     case SDL_SCANCODE_0: return '0';
-    case SDL_SCANCODE_SEMICOLON: return 186;
-    case SDL_SCANCODE_EQUALS: return 187;
-    case SDL_SCANCODE_COMMA: return 188;
-    case SDL_SCANCODE_MINUS: return 189;
-    case SDL_SCANCODE_PERIOD: return 190;
-    case SDL_SCANCODE_SLASH: return 191;
-    case SDL_SCANCODE_GRAVE: return 192;
-    case SDL_SCANCODE_LEFTBRACKET: return 219;
-    case SDL_SCANCODE_BACKSLASH: return 220;
-    case SDL_SCANCODE_RIGHTBRACKET: return 221;
-    case SDL_SCANCODE_APOSTROPHE: return 222;
-    case SDL_SCANCODE_NONUSBACKSLASH: return 226;
+    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
+    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
+    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
+    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
+    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
+    case SDL_SCANCODE_SLASH: return VK_OEM_2;
+    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
+    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
+    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
+    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
+    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
+    case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
     default: return 0;
     }
 }
@@ -244,18 +312,19 @@ int32_t control_character(uint8_t vk, bool shift) {
         // Ctrl+@, Ctrl+^ and Ctrl+_ where Shift makes those characters on a US keyboard.
         if (vk == '2') return 0x00;
         if (vk == '6') return 0x1E;
-        if (vk == 189) return 0x1F;  // VK_OEM_MINUS
+        if (vk == VK_OEM_MINUS) return 0x1F;
         return -1;
     }
     switch (vk) {
-    case 8: return 0x7F;    // Backspace: DEL
-    case 13: return 0x0A;   // Return: line feed
-    case 27: return 0x1B;   // Escape
-    case 32: return 0x20;   // Space
-    case 219: return 0x1B;  // VK_OEM_4, [
-    case 220:               // VK_OEM_5, backslash
-    case 226: return 0x1C;  // VK_OEM_102, the ISO key's backslash
-    case 221: return 0x1D;  // VK_OEM_6, ]
+    case VK_BACK: return 0x7F;    // DEL
+    case VK_RETURN: return 0x0A;  // line feed
+    case VK_ESCAPE: return 0x1B;
+    case VK_SPACE: return 0x20;
+    case VK_OEM_4: return 0x1B;  // [
+    case VK_OEM_5:               // backslash
+    case VK_OEM_102:             // the ISO key's backslash
+        return 0x1C;
+    case VK_OEM_6: return 0x1D;  // ]
     default: return -1;
     }
 }

@@ -173,6 +173,13 @@ void platform_resume_thread(ThreadHandle thread) {
     sem_post(&t->released);
 }
 
+bool program_thread_held() {
+    for (const ProgramThread* t = all_threads; t != nullptr; t = t->next) {
+        if (t->depth > 0) return true;
+    }
+    return false;
+}
+
 void platform_confine_to_first_processor() {
     cpu_set_t allowed;
     CPU_ZERO(&allowed);

@@ -12,6 +12,7 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_backend.h"
 
 namespace {
 
@@ -111,6 +112,26 @@ TEST(Hold, ResumingAThreadThatIsNotHeldChangesNothing) {
     platform_resume_thread(t);
     stop.store(1);
     ASSERT_TRUE(wait_for_end(t));
+}
+
+// What the debug checks on SDL calls ask: held from the suspend that takes the hold until
+// the resume that lets it go, nested ones included; an ended thread is never held.
+TEST(Hold, HeldIsReportedExactlyWhileASuspendIsInForce) {
+    ThreadHandle t = start_counting();
+    EXPECT_FALSE(program_thread_held());
+    platform_suspend_thread(t);
+    EXPECT_TRUE(program_thread_held());
+    platform_suspend_thread(t);
+    platform_resume_thread(t);
+    EXPECT_TRUE(program_thread_held()) << "one suspend is still in force";
+    platform_resume_thread(t);
+    EXPECT_FALSE(program_thread_held());
+    stop.store(1);
+    ASSERT_TRUE(wait_for_end(t));
+    platform_suspend_thread(t);
+    EXPECT_FALSE(program_thread_held()) << "a thread that has ended";
+    platform_resume_thread(t);
+    EXPECT_FALSE(program_thread_held());
 }
 
 // A thread that ends while the window thread keeps holding and releasing it: each suspend

@@ -1,0 +1,217 @@
+// The drawing objects (device contexts, DIB sections, clip regions) and the present: the
+// hand-off of pictures from the program thread to the window thread, and showing them.
+//
+// Threads: the program thread's present only converts into its own slot of a triple buffer,
+// swaps it in with one atomic exchange and wakes the window thread: no lock, no allocation,
+// no SDL call, since it may be held anywhere in there. The window thread's own presents
+// (start-up black, the refresh while the program thread is held) stay in memory until the
+// next show_pictures. Every SDL call here is the window thread's, made in show_pictures.
+#include <SDL.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <utility>
+
+#include "platform/platform.h"
+#include "platform/sdl/sdl_backend.h"
+
+ShowRecord last_show;
+std::atomic<uint32_t> present_seq;
+
+namespace {
+
+// A window picture, 240 x 160 XRGB8888, top row first, and the rectangle a present wrote.
+struct Picture {
+    uint32_t pixels[client_cx * client_cy];
+    SDL_Rect rect;
+    uint32_t seq;  // present_seq of the present that wrote it
+};
+
+// Always 24 bits a pixel: the host makes no other depth.
+struct Bitmap {
+    int32_t cx, rows, row_bytes;
+    uint8_t* bits;  // bottom-up: row 0 is the bottom row
+};
+struct Dc {
+    HostWindow* window;  // a window's context; null for a memory one
+    Bitmap* bitmap;      // a memory context's selected bitmap
+};
+// What every clip region is: nothing draws through one, so they share one token.
+char clip_region_token;
+
+constexpr int32_t fresh_bit = 4, slot_mask = 3;
+
+}  // namespace
+
+struct WindowPictures {
+    Dc dc;  // the window's device context
+    // The program thread's pictures. It owns slots[back]; the window thread owns
+    // slots[front]; the third is `ready`, swapped with one atomic exchange by either side,
+    // with fresh_bit set while it holds a picture not yet shown.
+    Picture* slots[3];
+    int32_t back;  // program thread
+    std::atomic<int32_t> ready;
+    int32_t front;  // window thread
+    // The window thread's own presents: its program thread may be held mid-present, so it
+    // never touches the hand-off, and its SDL calls wait until the hold is over.
+    Picture* staged;
+    bool staged_pending;
+};
+
+namespace {
+
+// Copies the part of cx x cy at (src_x, src_y) of a bottom-up 24-bit bitmap that exists on
+// both sides into the picture at (x, y): window row y + j takes bitmap row rows - 1 - src_y
+// - j, and the stored bytes blue, green, red become one XRGB pixel. No scaling. Returns false
+// when nothing is copied.
+bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
+             int32_t src_y) {
+    if (b == nullptr || b->bits == nullptr) return false;
+    int32_t i0 = SDL_max(0, SDL_max(-x, -src_x)), i1 = SDL_min(cx, SDL_min(client_cx - x, b->cx - src_x));
+    int32_t j0 = SDL_max(0, SDL_max(-y, -src_y)), j1 = SDL_min(cy, SDL_min(client_cy - y, b->rows - src_y));
+    if (i0 >= i1 || j0 >= j1) return false;
+    for (int32_t j = j0; j < j1; ++j) {
+        const uint8_t* src =
+            b->bits + static_cast<size_t>(b->rows - 1 - src_y - j) * b->row_bytes + (src_x + i0) * 3;
+        uint32_t* dst = &p->pixels[(y + j) * client_cx + x + i0];
+        for (int32_t i = i0; i < i1; ++i, src += 3) *dst++ = src[0] | src[1] << 8 | src[2] << 16;
+    }
+    p->rect = SDL_Rect{x + i0, y + j0, i1 - i0, j1 - j0};
+    return true;
+}
+
+// The program thread's present: no lock, no allocation, no SDL call. It may be held at
+// any point in here; the window thread then just does not see this picture yet.
+void hand_off(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b,
+              int32_t src_x, int32_t src_y) {
+    Picture* p = w->slots[w->back];
+    if (!convert(p, x, y, cx, cy, b, src_x, src_y)) return;
+    p->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
+    // Publish the picture and take back whichever slot was waiting: a picture not yet shown
+    // is overtaken by this one (every present of the host covers the whole client area).
+    w->back = w->ready.exchange(w->back | fresh_bit, std::memory_order_acq_rel) & slot_mask;
+    wake_window_thread();
+}
+
+// The window thread's present: memory work only, shown by the next show_pictures.
+void stage(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
+           int32_t src_y) {
+    SDL_Rect before = w->staged->rect;
+    if (!convert(w->staged, x, y, cx, cy, b, src_x, src_y)) return;
+    if (w->staged_pending) SDL_UnionRect(&before, &w->staged->rect, &w->staged->rect);
+    w->staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
+    w->staged_pending = true;
+}
+
+void show(HostWindow* w, const Picture* p) {
+    assert_may_call_sdl();
+    SDL_Surface* surface = SDL_GetWindowSurface(w->sdl);
+    if (surface == nullptr) return;
+    SDL_Rect whole{0, 0, surface->w, surface->h}, r{};
+    if (!SDL_IntersectRect(&p->rect, &whole, &r)) return;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    uint8_t* dst =
+        static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
+    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * client_cx + r.x], client_cx * 4,
+                      surface->format->format, dst, surface->pitch);
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurfaceRects(w->sdl, &r, 1);  // returns once the X server has it
+    last_show.seq.store(p->seq, std::memory_order_relaxed);
+    last_show.shown_counter.store(platform_counter(), std::memory_order_relaxed);
+}
+
+HostWindow* window_of_dc(DcHandle dc) { return dc != nullptr ? reinterpret_cast<Dc*>(dc)->window : nullptr; }
+
+}  // namespace
+
+WindowPictures* create_pictures(HostWindow* w) {
+    WindowPictures* pictures = new WindowPictures{};  // lives as long as the process
+    pictures->dc.window = w;
+    for (Picture*& slot : pictures->slots) slot = new Picture{};
+    pictures->staged = new Picture{};
+    pictures->back = 0;
+    pictures->front = 1;
+    pictures->ready.store(2, std::memory_order_relaxed);
+    return pictures;
+}
+
+// Shows the older picture first when both threads presented.
+void show_pictures(HostWindow* w) {
+    if (w == nullptr || w->sdl == nullptr) return;
+    WindowPictures* pictures = w->pictures;
+    const Picture* handed = nullptr;
+    if (pictures->ready.load(std::memory_order_relaxed) & fresh_bit) {
+        pictures->front = pictures->ready.exchange(pictures->front, std::memory_order_acq_rel) & slot_mask;
+        handed = pictures->slots[pictures->front];
+    }
+    const Picture* staged = pictures->staged_pending ? pictures->staged : nullptr;
+    pictures->staged_pending = false;
+    if (handed && staged && static_cast<int32_t>(handed->seq - staged->seq) > 0) std::swap(handed, staged);
+    if (handed) show(w, handed);
+    if (staged) show(w, staged);
+}
+
+void drop_staged_pictures(HostWindow* w) { w->pictures->staged_pending = false; }
+
+// ---- Drawing objects ------------------------------------------------------------------------
+
+DcHandle platform_window_dc(WindowHandle window) {
+    HostWindow* w = window_of(window);
+    return w != nullptr ? reinterpret_cast<DcHandle>(&w->pictures->dc) : nullptr;
+}
+
+DcHandle platform_create_memory_dc(DcHandle) { return reinterpret_cast<DcHandle>(new Dc{}); }
+
+BitmapHandle platform_create_dib_section(DcHandle, const BitmapInfoHeader* header, uint8_t** bits) {
+    *bits = nullptr;
+    int32_t cx = header->biWidth, rows = header->biHeight, depth = header->biBitCount;
+    // Bottom-up 24-bit bitmaps of a sane size only: the one kind the host makes and present
+    // shows.
+    if (cx <= 0 || rows <= 0 || cx > 16384 || rows > 16384 || depth != 24) return nullptr;
+    int32_t row_bytes = (cx * depth + 31) / 32 * 4;
+    uint8_t* pixels = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(row_bytes) * rows, 1));
+    if (pixels == nullptr) return nullptr;
+    *bits = pixels;
+    return reinterpret_cast<BitmapHandle>(new Bitmap{cx, rows, row_bytes, pixels});
+}
+
+void platform_select_bitmap(DcHandle dc, BitmapHandle bitmap) {
+    if (dc != nullptr) reinterpret_cast<Dc*>(dc)->bitmap = reinterpret_cast<Bitmap*>(bitmap);
+}
+
+// Nothing draws through a clip region: the pixel writers write the array directly and
+// clip themselves. A region only has to be a handle that is not null.
+RegionHandle platform_create_rect_region(int32_t, int32_t, int32_t, int32_t) {
+    return reinterpret_cast<RegionHandle>(&clip_region_token);
+}
+void platform_select_clip_region(DcHandle, RegionHandle) {}
+void platform_delete_region(RegionHandle) {}
+
+// ---- Presents -------------------------------------------------------------------------------
+
+// Start-up only, on the window thread: black goes the way of the window thread's presents.
+void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    HostWindow* w = window_of_dc(dc);
+    if (w == nullptr || !on_window_thread()) return;
+    Picture* staged = w->pictures->staged;
+    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, client_cx, client_cy}, r{};
+    if (!SDL_IntersectRect(&asked, &whole, &r)) return;
+    for (int32_t j = r.y; j < r.y + r.h; ++j) std::memset(&staged->pixels[j * client_cx + r.x], 0, r.w * 4u);
+    if (w->pictures->staged_pending) SDL_UnionRect(&staged->rect, &r, &r);
+    staged->rect = r;
+    staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
+    w->pictures->staged_pending = true;
+}
+
+// Either thread: the window thread's present is staged, the program thread's handed off.
+void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                             DcHandle memory_dc, int32_t src_x, int32_t src_y) {
+    HostWindow* w = window_of_dc(window_dc);
+    const Bitmap* b = memory_dc != nullptr ? reinterpret_cast<Dc*>(memory_dc)->bitmap : nullptr;
+    if (w == nullptr || b == nullptr) return;
+    if (on_window_thread())
+        stage(w->pictures, x, y, cx, cy, b, src_x, src_y);
+    else
+        hand_off(w->pictures, x, y, cx, cy, b, src_x, src_y);
+}
