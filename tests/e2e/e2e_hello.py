@@ -55,10 +55,7 @@ def hello_runs_as_printed(options):
         wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
         s.keyup(window, "Escape")
         s.check_running()
-        s.keydown(window, "space")
-        code = s.wait_exit(options.exit_timeout)
-        if code != 0:
-            raise Failure(f"exit code {code} after the closing key")
+        s.key_closes_with_exit_0(window, "space", options.exit_timeout)
 
 
 if __name__ == "__main__":

@@ -127,10 +127,7 @@ def viewer_and_end_of_run(options):
         s.wheel(window, 1)  # the wheel is no key: the window stays
         time.sleep(0.3)
         s.check_running()
-        s.keydown(window, "space")
-        code = s.wait_exit(options.exit_timeout)
-        if code != 0:
-            raise Failure(f"exit code {code} after the closing key")
+        s.key_closes_with_exit_0(window, "space", options.exit_timeout)
 
 
 if __name__ == "__main__":

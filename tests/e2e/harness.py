@@ -282,6 +282,14 @@ class Session:
             raise Failure(f"exit code {code} after closing; output:\n{self.output()}")
         print(f"        closed to exit: {1000 * (time.monotonic() - start):.0f} ms")
 
+    def key_closes_with_exit_0(self, window, key, timeout_s):
+        """After the end of a run: one key press closes the window, and the program ends with
+        code 0."""
+        self.keydown(window, key)
+        code = self.wait_exit(timeout_s)
+        if code != 0:
+            raise Failure(f"exit code {code} after the closing key")
+
     def close(self, window):
         """Asks the window to close (WM_DELETE_WINDOW), as a window manager's close box does."""
         result = self.run(self.xwin, "close", window)
