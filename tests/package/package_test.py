@@ -193,7 +193,7 @@ def main():
     options.build_win = options.build_win and os.path.abspath(options.build_win)
     options.packages = os.path.abspath(options.packages)
     options.frame_tool = os.path.join(options.build, "tools", "frame_tool")
-    options.xwin = os.path.join(options.build, "tests", "e2e", "pictavon_xwin")
+    options.xwin = os.path.join(options.build, "tests", "e2e", "xwin")
     failed = 0
     for name in options.checks.split(","):
         try:
