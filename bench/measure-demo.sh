@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The demo as a user meets it, on a virtual X server: start-up to the first picture, frame
-# pacing and late hand-offs over SECONDS, and key-to-screen latency, in RUNS runs under each
+# pacing and late presents seen from the X server over SECONDS, the same seconds in a kernel
+# trace split by owner (bench/handoffs.py: the program thread's pacing, its hand-offs to the
+# X server, the X server's own wake-ups), and key-to-screen latency, in RUNS runs under each
 # of three loads: idle; the other core busy; a busy program confined to the demo's own
 # processor. Each run measures, one after the other in the same session, the demo as built
 # ("raised": its window thread above the program thread) and the same demo with its window
@@ -47,7 +49,10 @@ measure() {
     sleep 1  # the start-up run's window is gone, this one is up
     # The window thread is the process's first: its id is the process's.
     if [ "$variant" = plain ]; then plain "$pid" "$(nice)"; fi
+    # The X server is the harness's other child.
+    python3 "$OLDPWD/bench/handoffs.py" "$pid" "$seconds" "$(pgrep -P "$PPID" -x Xvfb)" & trace=$!
     "$OLDPWD/$probe" pacing "$seconds"
+    wait $trace
     "$OLDPWD/$probe" latency 100
     kill -9 $pid
 }
@@ -89,7 +94,9 @@ done
 
 # One line per load and program: the runs' figures side by side.
 echo
-echo "Summary: present intervals p99 / max (ms), undrawn frames, late hand-offs, key to screen p99 (ms), stolen (ms), per run"
+echo "Summary, per run: present intervals p99 / max (ms), undrawn frames, late presents (X side),"
+echo "late hand-offs (trace), program thread's hand-off intervals p99 (ms), X server's wake-up p99 (ms),"
+echo "key to screen p99 (ms), stolen (ms)"
 for load in idle other own; do
     for variant in raised plain; do
         awk -v load=$load -v variant=$variant '
@@ -97,12 +104,15 @@ for load in idle other own; do
             $1 == load && $2 == variant {
                 if ($0 ~ /present intervals/) { p99 = add(p99, $(NF - 4)); max = add(max, $(NF - 1)) }
                 if ($0 ~ /undrawn/) undrawn = add(undrawn, $(NF - 3))
-                if ($0 ~ /late hand-offs/) { late = add(late, $(NF - 3)); stolen = add(stolen, $3 + 0) }
+                if ($0 ~ /late presents/) { late = add(late, $(NF - 2)); stolen = add(stolen, $3 + 0) }
+                if ($0 ~ /late hand-offs/) handoffs = add(handoffs, $(NF - 2))
+                if ($0 ~ /hand-off intervals/) paced = add(paced, $(NF - 4))
+                if ($0 ~ /X server.s wake-up/) xwake = add(xwake, $(NF - 4))
                 if ($0 ~ /key to screen/) key = add(key, $(NF - 4))
             }
             END {
-                printf "  %-6s %-7s p99 %s | max %s | undrawn %s | late %s | key p99 %s | stolen %s\n",
-                       load, variant, p99, max, undrawn, late, key, stolen
+                printf "  %-6s %-7s p99 %s | max %s | undrawn %s | late presents %s | late hand-offs %s | program p99 %s | X wake p99 %s | key p99 %s | stolen %s\n",
+                       load, variant, p99, max, undrawn, late, handoffs, paced, xwake, key, stolen
             }' "$log"
     done
 done

@@ -104,16 +104,16 @@ static int watch(Display* d, Window w) {
     return event;
 }
 
-/* Late hand-offs. The demo hands a picture over on a fixed 20 ms grid of the same clock, so
+/* Late presents. The demo hands a picture over on a fixed 20 ms grid of the same clock, so
  * each present's arrival time modulo 20 ms is the grid's phase plus that present's delay.
  * Most presents are prompt: the commonest phase (in a 0.5 ms window, taken round the circle)
  * is the grid's, and every arrival is measured from it, within -1..19 ms. The smallest
  * such offset among its neighbours (+-100 presents, so that any slow drift cancels) stands
- * for a prompt delivery; a present more than 0.5 ms behind it was late. Seen from here a
- * late hand-off cannot be told from a late present: when another program shares the demo's
- * processor, the count also holds frames that the program thread itself drew late. starts:
- * the first damage event of each present, in order. */
-static int late_handoffs(const double* starts, int n) {
+ * for a prompt delivery; a present more than 0.5 ms behind it was late. Seen from here the
+ * delay has no owner: the program thread drawing late, its hand-off to the window thread
+ * and the X server's own wake-up all look the same (bench/handoffs.py times the hand-off
+ * alone). starts: the first damage event of each present, in order. */
+static int late_presents(const double* starts, int n) {
     if (n == 0) return 0;
     enum { bins = 200, window = 5 }; /* 0.1 ms bins */
     int count[bins] = {0};
@@ -168,8 +168,8 @@ static void pacing(Display* d, double seconds) {
     }
     report("present intervals", gaps, gap_count);
     printf("frames left undrawn (gaps of a whole period or more): %d over %.0f s\n", undrawn, seconds);
-    printf("late hand-offs (more than 0.5 ms behind the 20 ms grid): %d of %d presents\n",
-           late_handoffs(starts, start_count), start_count);
+    printf("late presents (more than 0.5 ms behind the 20 ms grid): %d of %d\n",
+           late_presents(starts, start_count), start_count);
 }
 
 static void latency(Display* d, int count) {
