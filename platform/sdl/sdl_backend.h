@@ -114,11 +114,15 @@ void report_window_failure(const char* reason, const char* sdl_error);
 
 // ---- The window thread's priority (sdl_priority.cpp) --------------------------------------
 
-enum class WindowPriority { unchanged, nice_raised, short_slice };
+// What the window thread obtained: either, both or neither.
+struct WindowPriority {
+    bool nice_raised = false;  // a lower nice value (CAP_SYS_NICE or an RLIMIT_NICE allowance)
+    bool short_slice = false;  // the kernel's shortest scheduler slice (Linux 6.12 on)
+};
 
 // Window thread, once, before it starts the program thread: raises its own priority above
-// the process's (a lower nice value with the privilege for it, else the shortest scheduler
-// slice where the kernel has one, else nothing), silently. Returns what it did.
+// the process's (a lower nice value with the privilege for it, and the shortest scheduler
+// slice where the kernel has one), silently. Returns what it did.
 WindowPriority raise_window_thread_priority();
 // Program thread, first thing: back to the process's own priority, which it inherited
 // raised from the window thread that created it.

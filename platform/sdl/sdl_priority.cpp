@@ -2,12 +2,15 @@
 // that busy-waits, so its timer and present wake-ups must preempt that thread at once
 // rather than wait for the next scheduler tick.
 //
-// With the privilege to lower a nice value (CAP_SYS_NICE, or an RLIMIT_NICE allowance) the
-// window thread runs 10 nice levels above the process's own. Without it, where the kernel
-// takes a scheduler slice per thread (EEVDF, Linux 6.12 on), it asks for the shortest
-// slice, which lets its wake-ups preempt sooner; elsewhere nothing changes. The program
-// thread, created by the window thread and so inheriting its settings, goes back to the
-// process's own at its start: its pacing must never suffer for the window thread's gain.
+// Two means, each taken where it is allowed. With the privilege to lower a nice value
+// (CAP_SYS_NICE, or an RLIMIT_NICE allowance) the window thread runs 10 nice levels above
+// the process's own: it wins the processor's time. Where the kernel takes a scheduler slice
+// per thread (EEVDF, Linux 6.12 on), it also asks for the shortest slice, which needs no
+// privilege: a waking thread with a shorter slice than the running one may cut that one's
+// slice short, where a weight alone waits for the slice's end, up to a 4 ms tick, so this
+// is what makes each wake-up prompt. The program thread, created by the window thread and
+// so inheriting its settings, goes back to the process's own at its start: its pacing must
+// never suffer for the window thread's gain.
 #include <errno.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -40,7 +43,7 @@ struct SchedAttr {
 // Written by the window thread before it starts the program thread (pthread_create orders
 // the writes before the program thread's reads); read by the program thread at its start.
 int process_nice = 0;
-WindowPriority window_priority = WindowPriority::unchanged;
+WindowPriority window_priority;
 
 pid_t own_thread_id() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
@@ -80,24 +83,16 @@ WindowPriority raise_window_thread_priority() {
     process_nice = nice;
     int wanted = nice - nice_boost;
     if (wanted < highest_nice_priority) wanted = highest_nice_priority;
-    if (wanted < nice && set_own_nice(wanted)) return window_priority = WindowPriority::nice_raised;
-    // An RLIMIT_NICE allowance short of the full boost: as far as it goes.
+    // Without the privilege, an RLIMIT_NICE allowance short of the full boost goes as far as
+    // it goes.
     const int allowed = lowest_nice_allowed();
-    if (allowed < nice && allowed > wanted && set_own_nice(allowed))
-        return window_priority = WindowPriority::nice_raised;
-    if (set_own_slice(short_slice_ns)) return window_priority = WindowPriority::short_slice;
-    return window_priority = WindowPriority::unchanged;
+    window_priority.nice_raised = (wanted < nice && set_own_nice(wanted)) ||
+                                  (allowed < nice && allowed > wanted && set_own_nice(allowed));
+    window_priority.short_slice = set_own_slice(short_slice_ns);
+    return window_priority;
 }
 
 void keep_program_thread_priority() {
-    switch (window_priority) {
-    case WindowPriority::nice_raised:
-        set_own_nice(process_nice);  // a higher nice value needs no privilege
-        break;
-    case WindowPriority::short_slice:
-        set_own_slice(0);
-        break;
-    case WindowPriority::unchanged:
-        break;
-    }
+    if (window_priority.nice_raised) set_own_nice(process_nice);  // a higher nice value needs no privilege
+    if (window_priority.short_slice) set_own_slice(0);
 }
