@@ -5,10 +5,11 @@
 # X server, the X server's own wake-ups), and key-to-screen latency, in RUNS runs under each
 # of three loads: idle; the other core busy; a busy program confined to the demo's own
 # processor. Each run measures, one after the other in the same session, the demo as built
-# ("raised": its window thread above the program thread) and the same demo with its window
-# thread put back to the process's own priority and scheduler slice ("plain": the behaviour
-# before the window thread raised itself). Run from the repository root after ./test (or
-# ./run) has built build/; the host's stolen time is printed beside each run.
+# ("raised": its window thread above the program thread; as root, real time) and the same
+# demo with its window thread put back to the process's own policy, priority and slice
+# ("plain": the behaviour before the window thread raised itself). Run from the repository
+# root after ./test (or ./run) has built build/; the host's stolen time is printed beside
+# each run.
 #   bench/measure-demo.sh [SECONDS [RUNS]]            (defaults: 60 and 3)
 # UNPRIVILEGED=1 runs the demo without CAP_SYS_NICE (setpriv), as a user without the
 # privilege would: "raised" is then the short scheduler slice where the kernel has one.
@@ -30,13 +31,11 @@ plain() {
     python3 - "$1" "$2" <<'EOF'
 import ctypes, struct, sys
 libc = ctypes.CDLL(None, use_errno=True)
-sched_setattr, sched_getattr = 314, 315  # x86-64
+sched_setattr = 314  # x86-64
 tid, nice = int(sys.argv[1]), int(sys.argv[2])
 attr = ctypes.create_string_buffer(56)
-if libc.syscall(sched_getattr, tid, attr, 56, 0) != 0:
-    sys.exit("measure-demo: sched_getattr of thread %d failed" % tid)
-fields = list(struct.unpack_from("IIQiIQQQ", attr))
-struct.pack_into("IIQiIQQQ", attr, 0, 48, fields[1], 0, nice, fields[4], 0, 0, 0)
+# size, policy SCHED_OTHER, flags, nice, priority, runtime (the slice; 0: default), ...
+struct.pack_into("IIQiIQQQ", attr, 0, 48, 0, 0, nice, 0, 0, 0, 0)
 if libc.syscall(sched_setattr, tid, attr, 0) != 0:
     sys.exit("measure-demo: sched_setattr of thread %d failed (run as root)" % tid)
 EOF

@@ -114,15 +114,19 @@ void report_window_failure(const char* reason, const char* sdl_error);
 
 // ---- The window thread's priority (sdl_priority.cpp) --------------------------------------
 
-// What the window thread obtained: either, both or neither.
+// What the window thread obtained: real time alone, or a lower nice value and a short slice,
+// either, both or neither.
 struct WindowPriority {
-    bool nice_raised = false;  // a lower nice value (CAP_SYS_NICE or an RLIMIT_NICE allowance)
+    bool real_time = false;    // SCHED_FIFO (CAP_SYS_NICE or an RLIMIT_RTPRIO allowance)
+    bool nice_raised = false;  // a lower nice value (an RLIMIT_NICE allowance, or
+                               // CAP_SYS_NICE where real time is refused)
     bool short_slice = false;  // the kernel's shortest scheduler slice (Linux 6.12 on)
 };
 
 // Window thread, once, before it starts the program thread: raises its own priority above
-// the process's (a lower nice value with the privilege for it, and the shortest scheduler
-// slice where the kernel has one), silently. Returns what it did.
+// the process's (real-time scheduling with the privilege for it; else a lower nice value
+// where an allowance permits, and the shortest scheduler slice where the kernel has one),
+// silently. Returns what it did.
 WindowPriority raise_window_thread_priority();
 // Program thread, first thing: back to the process's own priority, which it inherited
 // raised from the window thread that created it.

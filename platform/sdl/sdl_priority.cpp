@@ -2,15 +2,21 @@
 // that busy-waits, so its timer and present wake-ups must preempt that thread at once
 // rather than wait for the next scheduler tick.
 //
-// Two means, each taken where it is allowed. With the privilege to lower a nice value
-// (CAP_SYS_NICE, or an RLIMIT_NICE allowance) the window thread runs 10 nice levels above
-// the process's own: it wins the processor's time. Where the kernel takes a scheduler slice
-// per thread (EEVDF, Linux 6.12 on), it also asks for the shortest slice, which needs no
-// privilege: a waking thread with a shorter slice than the running one may cut that one's
-// slice short, where a weight alone waits for the slice's end, up to a 4 ms tick, so this
-// is what makes each wake-up prompt. The program thread, created by the window thread and
-// so inheriting its settings, goes back to the process's own at its start: its pacing must
-// never suffer for the window thread's gain.
+// The best means allowed is taken, silently:
+// - With the privilege for real-time scheduling (CAP_SYS_NICE, or an RLIMIT_RTPRIO
+//   allowance): SCHED_FIFO at the lowest real-time priority. A real-time thread that wakes
+//   always preempts an ordinary one at once, and the window thread only ever sleeps on its
+//   queue, its timer and the X server, so it cannot take the processor for itself. Threads
+//   it creates start ordinary (reset on fork).
+// - Otherwise, with an RLIMIT_NICE allowance: 10 nice levels above the process's own, or as
+//   far as the allowance goes: it wins the processor's time.
+// - And, where the kernel takes a scheduler slice per thread (EEVDF, Linux 6.12 on), the
+//   shortest slice, which needs no privilege: a waking thread with a shorter slice than the
+//   running one may cut that one's slice short, where a weight alone often waits for the
+//   slice's end, up to a 4 ms tick.
+// The program thread, created by the window thread and so inheriting a raised nice value
+// and slice, goes back to the process's own at its start: its pacing must never suffer for
+// the window thread's gain.
 #include <errno.h>
 #include <sched.h>
 #include <sys/resource.h>
@@ -26,6 +32,7 @@ namespace {
 constexpr int nice_boost = 10;
 constexpr int highest_nice_priority = -20;
 constexpr uint64_t short_slice_ns = 100000;  // the kernel's shortest: 0.1 ms
+constexpr int lowest_real_time_priority = 1;
 
 // The kernel's struct sched_attr (its first version, 48 bytes), for sched_setattr and
 // sched_getattr, which older C libraries do not wrap.
@@ -74,6 +81,22 @@ bool set_own_slice(uint64_t slice_ns) {
     return slice_ns == 0 || (get_own_attr(&now) && now.sched_runtime == slice_ns);
 }
 
+bool set_own_real_time() {
+    sched_param param{};
+    param.sched_priority = lowest_real_time_priority;
+    return sched_setscheduler(own_thread_id(), SCHED_FIFO | SCHED_RESET_ON_FORK, &param) == 0;
+}
+
+// Lowers the thread's nice value as far as is allowed, at most nice_boost levels.
+bool raise_own_nice(int nice) {
+    int wanted = nice - nice_boost;
+    if (wanted < highest_nice_priority) wanted = highest_nice_priority;
+    // Without the privilege, an RLIMIT_NICE allowance short of the full boost goes as far
+    // as it goes.
+    const int allowed = lowest_nice_allowed();
+    return (wanted < nice && set_own_nice(wanted)) || (allowed < nice && allowed > wanted && set_own_nice(allowed));
+}
+
 }  // namespace
 
 WindowPriority raise_window_thread_priority() {
@@ -81,17 +104,14 @@ WindowPriority raise_window_thread_priority() {
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(own_thread_id()));
     if (nice == -1 && errno != 0) return window_priority;
     process_nice = nice;
-    int wanted = nice - nice_boost;
-    if (wanted < highest_nice_priority) wanted = highest_nice_priority;
-    // Without the privilege, an RLIMIT_NICE allowance short of the full boost goes as far as
-    // it goes.
-    const int allowed = lowest_nice_allowed();
-    window_priority.nice_raised = (wanted < nice && set_own_nice(wanted)) ||
-                                  (allowed < nice && allowed > wanted && set_own_nice(allowed));
+    window_priority.real_time = set_own_real_time();
+    if (window_priority.real_time) return window_priority;
+    window_priority.nice_raised = raise_own_nice(nice);
     window_priority.short_slice = set_own_slice(short_slice_ns);
     return window_priority;
 }
 
+// A real-time window thread's threads start ordinary already (SCHED_RESET_ON_FORK).
 void keep_program_thread_priority() {
     if (window_priority.nice_raised) set_own_nice(process_nice);  // a higher nice value needs no privilege
     if (window_priority.short_slice) set_own_slice(0);
