@@ -29,14 +29,13 @@ inline int64_t interval_of(int32_t ms) {
     return product / 1000;
 }
 
-}  // namespace
+// How long before a period's end rest_frame stops sleeping: a timer wakes its thread some
+// tens of microseconds late on an idle machine, more under load, and the busy wait after it
+// makes the end exact.
+constexpr int64_t rest_busy_ms = 1;
 
-void start_clock() {
-    counter_frequency = platform_counter_frequency();
-    frame_start = platform_counter();
-}
-
-void wait_frame(int32_t ms) {
+// The on-time and late paths of both waits; `rest` sleeps through the period's start.
+void advance_frame(int32_t ms, bool rest) {
     const int64_t interval = interval_of(ms);
     const int64_t now = platform_counter();
 
@@ -47,9 +46,26 @@ void wait_frame(int32_t ms) {
         return;
     }
 
-    // On time: clear the flag first, then busy-wait on the counter (no sleep, no timer).
+    // On time: clear the flag first, then wait. wait_frame only busy-waits on the counter;
+    // rest_frame sleeps first, and busy-waits the last stretch.
     frame_late = 0;
+    const int64_t end = add64(frame_start, interval);
+    if (rest) {
+        const int64_t busy = counter_frequency / 1000 * rest_busy_ms;
+        if (sub64(end, now) > busy) platform_sleep_until(sub64(end, busy));
+    }
     while (sub64(platform_counter(), frame_start) < interval) {
     }
-    frame_start = add64(frame_start, interval);
+    frame_start = end;
 }
+
+}  // namespace
+
+void start_clock() {
+    counter_frequency = platform_counter_frequency();
+    frame_start = platform_counter();
+}
+
+void wait_frame(int32_t ms) { advance_frame(ms, false); }
+
+void rest_frame(int32_t ms) { advance_frame(ms, true); }

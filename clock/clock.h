@@ -12,3 +12,7 @@ void start_clock();
 // Returns at the end of the current period of `ms` milliseconds (at once if it has already
 // passed), advances the grid by one period and sets frame_late.
 void wait_frame(int32_t ms);
+// The same grid, the same frame_late and one period per call as wait_frame, but it sleeps
+// on a timer until shortly before the period ends and busy-waits only the rest, so a light
+// routine leaves the processor free.
+void rest_frame(int32_t ms);

@@ -13,13 +13,24 @@ int32_t key_code(uintptr_t wparam) { return static_cast<int32_t>(static_cast<uin
 // outside it; the capture ends once every button is up.
 void button_down(WindowHandle window, uint8_t slot) {
     bool first = !any_button_down();
-    key_state[slot].store(1, std::memory_order_relaxed);
+    press_button(slot);
     if (first) platform_capture_mouse(window);
 }
 
 void button_up(uint8_t slot) {
     key_state[slot].store(0, std::memory_order_relaxed);
     if (!any_button_down()) platform_release_mouse();
+}
+
+// Whether the system will say when the pointer leaves the client area: it says so once per
+// request, so a move after a leave asks again. Window thread.
+bool leave_requested;
+
+// Pointer messages carry the client-area place in lParam as two signed 16-bit halves.
+void pointer_moved(WindowHandle window, intptr_t lparam) {
+    auto half = [](uintptr_t v) { return static_cast<int32_t>(static_cast<int16_t>(v & 0xFFFF)); };
+    move_pointer(half(static_cast<uintptr_t>(lparam)), half(static_cast<uintptr_t>(lparam) >> 16), 1);
+    if (!leave_requested) leave_requested = platform_track_mouse_leave(window) != 0;
 }
 
 // Everything the host leaves to the system. A thread left held by an interrupted refresh
@@ -76,6 +87,13 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
     case WM_KILLFOCUS:
         // The keys' releases now go to another window.
         release_all_keys();
+        return pass_on(window, message, wparam, lparam);
+    case WM_MOUSEMOVE:
+        pointer_moved(window, lparam);
+        return pass_on(window, message, wparam, lparam);
+    case WM_MOUSELEAVE:
+        leave_requested = false;
+        pointer_left();
         return pass_on(window, message, wparam, lparam);
     case WM_CAPTURECHANGED:
         // Another window took the mouse: the buttons' releases will not come here.

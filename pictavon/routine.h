@@ -66,6 +66,20 @@
 // char_queue: the characters typed, in order, at chars[1] to chars[count]; count stops at
 // 255, after which each new character replaces chars[255]. Read count first, then chars.
 // wheel_total: -120 for each wheel notch away from the user, +120 for each towards.
+// take_press(code): how many times the key or button went down since the last call for
+// that slot (auto-repeats not counted), then 0: however short a tap, it is seen. Either
+// thread; one atomic exchange.
+// take_char(): the next typed character not yet taken (1-255, the window's code page,
+// Windows-1252), or 0 when none waits; each once, in order. 256 can wait; more typed before
+// they are taken are dropped here (char_queue still records them). Either thread; a few
+// atomic operations.
+// mouse_x, mouse_y, mouse_in: the pointer. mouse_in is 1 while it is over the window's
+// client area, and (mouse_x, mouse_y) is then the surface pixel under it, so that
+// pixel_offset(mouse_x, mouse_y) is the pixel the user points at: x 0..239, y -1..158,
+// since the window's top row shows the spare row (y -1). When the pointer leaves, mouse_in
+// goes to 0 and the last place stays. While a button is held the window keeps the pointer
+// wherever it goes: places outside come clamped to the window, with mouse_in 0. Three
+// separate atomics: a move between two loads can mix two places.
 #include "host/input.h"
 #include "platform/messages.h"
 
@@ -82,4 +96,8 @@
 // current period of ms milliseconds, busy-waiting on the high-resolution counter, and sets
 // frame_late to 1 while the routine is at least one period behind, when it should skip
 // drawing that frame. Every call accounts for exactly one period.
+// rest_frame(ms): the same grid, frame_late and one period per call, but it sleeps on a
+// high-resolution timer until 1 ms before the period ends and busy-waits only that last
+// millisecond, so a routine that draws little leaves the processor mostly idle. The two
+// may be mixed; both belong to the program thread.
 #include "clock/clock.h"

@@ -32,6 +32,7 @@ enum : uint32_t {
     WM_MBUTTONUP = 520,
     WM_MOUSEWHEEL = 522,
     WM_CAPTURECHANGED = 533,
+    WM_MOUSELEAVE = 675,
 };
 
 // Virtual-key codes the portable code names. Letters are their capitals ('A' = 65),

@@ -89,6 +89,9 @@ void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms)
 // WM_CAPTURECHANGED (lParam: the window that has it now).
 void platform_capture_mouse(WindowHandle window);
 void platform_release_mouse();
+// window_proc, at a pointer move while no leave is awaited: asks for one WM_MOUSELEAVE when
+// the pointer next leaves the client area. 1 when it will come.
+int32_t platform_track_mouse_leave(WindowHandle window);
 // create_dib (window thread): the assertion box, owned by the window with the focus.
 void platform_message_box(const char* text, const char* caption);
 
@@ -115,6 +118,10 @@ uint32_t platform_tick_count_ms();
 // clock, program thread).
 int64_t platform_counter();
 int64_t platform_counter_frequency();
+// The resting frame clock, program thread: sleeps until platform_counter() reaches
+// `deadline`, or about then (it may wake a little early or late; a signal does not end the
+// sleep early); at once if it has passed. Takes no lock the window thread could wait on.
+void platform_sleep_until(int64_t deadline);
 
 // ---- Drawing (window thread unless said) -------------------------------------------------
 

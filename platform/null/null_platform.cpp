@@ -2,6 +2,7 @@
 // tools and benchmarks, which draw into a window-less surface and time the frame clock.
 #include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "platform/messages.h"
 #include "platform/platform.h"
@@ -38,6 +39,7 @@ void platform_post_quit(int32_t) {}
 void platform_start_timer(WindowHandle, uintptr_t, uint32_t) {}
 void platform_capture_mouse(WindowHandle) {}
 void platform_release_mouse() {}
+int32_t platform_track_mouse_leave(WindowHandle) { return 0; }
 // No box to show it in: the tool's user still reads it.
 void platform_message_box(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
@@ -52,6 +54,9 @@ void platform_confine_to_first_processor() {}
 uint32_t platform_tick_count_ms() { return static_cast<uint32_t>(steady_ns() / 1000000); }
 int64_t platform_counter() { return steady_ns(); }
 int64_t platform_counter_frequency() { return 1000000000; }
+void platform_sleep_until(int64_t deadline) {
+    std::this_thread::sleep_until(std::chrono::steady_clock::time_point(std::chrono::nanoseconds(deadline)));
+}
 
 // No window to draw into: device contexts, bitmaps and regions are all null, and drawing
 // through a null context does nothing.

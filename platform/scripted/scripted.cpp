@@ -117,6 +117,10 @@ intptr_t platform_default_window_proc(WindowHandle, uint32_t message, uintptr_t,
 
 void platform_capture_mouse(WindowHandle) { log_call("capture_mouse"); }
 void platform_release_mouse() { log_call("release_mouse"); }
+int32_t platform_track_mouse_leave(WindowHandle) {
+    log_call("track_mouse_leave");
+    return 1;
+}
 
 void platform_post_quit(int32_t exit_code) {
     log_call("post_quit " + num(exit_code));
@@ -168,6 +172,13 @@ int64_t platform_counter() {
 }
 
 int64_t platform_counter_frequency() { return scripted.counter_hz; }
+
+// The sleep is instant: a plain counter jumps to the deadline, a test's own counter is left
+// to the test.
+void platform_sleep_until(int64_t deadline) {
+    scripted.sleeps.push_back(deadline);
+    if (!scripted.read_counter && scripted.counter < deadline) scripted.counter = deadline;
+}
 
 DcHandle platform_window_dc(WindowHandle) {
     log_call("window_dc");

@@ -43,6 +43,7 @@ struct Scripted {
     int64_t counter_hz = 1000000;
     std::function<int64_t()> read_counter;  // when set, platform_counter returns its result
     int64_t counter_reads = 0;
+    std::vector<int64_t> sleeps;  // every platform_sleep_until deadline, in order
 
     // Surface. The bitmap is real memory; a failure leaves the handle and bits null.
     bool fail_dib = false;

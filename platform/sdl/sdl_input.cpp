@@ -180,6 +180,7 @@ void post_event(HostWindow* w, const SDL_Event& e) {
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) post(w, WM_CLOSE, 0, 0);
         if (e.window.event == SDL_WINDOWEVENT_EXPOSED) w->paint_pending = true;
+        if (e.window.event == SDL_WINDOWEVENT_LEAVE) post(w, WM_MOUSELEAVE, 0, 0);
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             input.altgr_down = false;  // its release goes elsewhere
             post(w, WM_KILLFOCUS, 0, 0);

@@ -317,6 +317,8 @@ void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms)
 // button is up (its implicit grab): the release outside the window comes here unasked.
 void platform_capture_mouse(WindowHandle) {}
 void platform_release_mouse() {}
+// SDL tells every leave of the window unasked (sdl_input.cpp makes it WM_MOUSELEAVE).
+int32_t platform_track_mouse_leave(WindowHandle) { return 1; }
 
 // Either thread: the host reports a broken drawing rule on the thread that broke it, as
 // Win32's MessageBox allows. The one SDL call outside the window thread's rule.
@@ -339,4 +341,13 @@ uint32_t platform_tick_count_ms() {
 
 int64_t platform_counter() { return monotonic_ns(); }
 int64_t platform_counter_frequency() { return 1000000000; }
+
+// On the counter's own clock, to an absolute deadline: the thread hold's signal interrupts
+// the sleep, which then goes on to the same end.
+void platform_sleep_until(int64_t deadline) {
+    if (deadline <= 0) return;
+    timespec end{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR) {
+    }
+}
 

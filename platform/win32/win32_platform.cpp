@@ -143,6 +143,14 @@ void platform_capture_mouse(WindowHandle window) { SetCapture(hwnd(window)); }
 
 void platform_release_mouse() { ReleaseCapture(); }
 
+int32_t platform_track_mouse_leave(WindowHandle window) {
+    TRACKMOUSEEVENT track{};
+    track.cbSize = sizeof track;
+    track.dwFlags = TME_LEAVE;
+    track.hwndTrack = hwnd(window);
+    return TrackMouseEvent(&track) ? 1 : 0;
+}
+
 void platform_message_box(const char* text, const char* caption) {
     MessageBoxA(GetFocus(), text, caption, MB_OK);
 }
@@ -189,6 +197,43 @@ int64_t platform_counter_frequency() {
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);
     return frequency.QuadPart;
+}
+
+namespace {
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+// The resting clock's timer, the program thread's alone. A high-resolution one (Windows 10
+// 1803 on) fires within a fraction of a millisecond; where the system has none, an ordinary
+// one fires on the system tick, up to 15.6 ms late, so it is asked to fire that much early
+// and the clock's busy wait covers the rest.
+struct FrameTimer {
+    HANDLE handle;
+    int64_t early_100ns;
+};
+
+FrameTimer make_frame_timer() {
+    constexpr DWORD access = TIMER_MODIFY_STATE | SYNCHRONIZE;
+    HANDLE precise = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION, access);
+    if (precise != nullptr) return FrameTimer{precise, 0};
+    return FrameTimer{CreateWaitableTimerExW(nullptr, nullptr, 0, access), 156250};
+}
+
+}  // namespace
+
+void platform_sleep_until(int64_t deadline) {
+    static const FrameTimer timer = make_frame_timer();
+    const int64_t ahead = deadline - platform_counter(), frequency = platform_counter_frequency();
+    if (ahead <= 0 || frequency <= 0 || timer.handle == nullptr) return;
+    // In 100 ns units, whole seconds apart from the rest so that no product overflows.
+    const int64_t units = ahead / frequency * 10000000 + ahead % frequency * 10000000 / frequency;
+    if (units <= timer.early_100ns) return;
+    LARGE_INTEGER due{};
+    due.QuadPart = -(units - timer.early_100ns);  // negative: relative to now
+    if (SetWaitableTimer(timer.handle, &due, 0, nullptr, nullptr, FALSE))
+        WaitForSingleObject(timer.handle, INFINITE);
 }
 
 // ---- Drawing -----------------------------------------------------------------------------

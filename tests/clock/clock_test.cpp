@@ -249,4 +249,28 @@ TEST_F(ClockTest, NegativeMillisecondsSignExtend) {
     EXPECT_EQ(reads.size(), 1u);
 }
 
+// rest_frame keeps wait_frame's grid and flag: it sleeps to 1 ms before the end when more
+// than that is left, never when late or within the last millisecond.
+TEST_F(ClockTest, RestFrameSleepsToAMillisecondBeforeTheEndOnTheSameGrid) {
+    start_at(1000, mhz);
+    now = 1000 + 5000;
+    step = 100;
+    rest_frame(20);
+    EXPECT_EQ(scripted.sleeps, std::vector<int64_t>{21000 - 1000});
+    EXPECT_EQ(frame_start, 21000);
+    EXPECT_EQ(frame_late, 0);
+    EXPECT_GE(last_read(), 21000);
+
+    now = 21000 + 19500;  // half a millisecond left: busy only
+    rest_frame(20);
+    EXPECT_EQ(scripted.sleeps.size(), 1u);
+    EXPECT_EQ(frame_start, 41000);
+
+    now = 41000 + 50000;  // two and a half periods behind
+    rest_frame(20);
+    EXPECT_EQ(scripted.sleeps.size(), 1u);
+    EXPECT_EQ(frame_start, 61000);
+    EXPECT_EQ(frame_late, 1);
+}
+
 }  // namespace

@@ -5,6 +5,11 @@
 uint32_t program_main(void*) { return 0; }
 
 void reset_host() {
+    window_proc(nullptr, WM_MOUSELEAVE, 0, 0);  // no leave awaited
+    while (take_char() != 0) {
+    }
+    for (int32_t code = 0; code < 256; ++code) take_press(code);
+    mouse_x = mouse_y = mouse_in = 0;
     scripted_reset();
     release_all_keys();  // also forgets which physical keys are down
     for (auto& key : key_state) key.store(0);

@@ -114,9 +114,9 @@ TEST_F(WindowProcTest, UnhandledMessagesReleaseAHeldThreadThenGoToTheDefault) {
     open_host();
     platform_suspend_thread(program_thread);
     size_t from = scripted.calls.size();
-    send(WM_MOUSEMOVE);
+    send(WM_MOUSEMOVE);  // kept for the pointer, then passed on all the same
     EXPECT_EQ(scripted.held, 0);
-    EXPECT_EQ(scripted_calls_since(from), "resume_thread\ndefault_window_proc 512\n");
+    EXPECT_EQ(scripted_calls_since(from), "track_mouse_leave\nresume_thread\ndefault_window_proc 512\n");
     from = scripted.calls.size();
     send(WM_COMMAND, 5);  // passed on without touching the thread
     EXPECT_EQ(scripted_calls_since(from), "default_window_proc 273\n");
@@ -138,6 +138,68 @@ TEST_F(WindowProcTest, TakeKeyAndTakeAnyKey) {
     EXPECT_EQ(take_key(257), 1);  // index taken modulo 256
     EXPECT_EQ(key_state[1].load(), 0);
     EXPECT_EQ(take_key(1), 0);
+}
+
+}  // namespace
+
+namespace {
+
+constexpr intptr_t repeat_bit = intptr_t{1} << 30;
+
+TEST_F(WindowProcTest, PressesAreCountedOncePerDownAndTakenOnce) {
+    open_host();
+    send(WM_KEYDOWN, 'A');
+    send(WM_KEYDOWN, 'A', repeat_bit);  // auto-repeat
+    send(WM_KEYUP, 'A');
+    send(WM_KEYDOWN, 'A');
+    send(WM_KEYUP, 'A');
+    send(WM_LBUTTONDOWN);
+    send(WM_LBUTTONUP);
+    EXPECT_EQ(take_key('A'), 0);  // the taps are over: the state alone misses them
+    EXPECT_EQ(take_press('A'), 2u);
+    EXPECT_EQ(take_press('A' + 256), 0u);
+    EXPECT_EQ(take_press(VK_LBUTTON), 1u);
+    EXPECT_EQ(take_press(VK_RBUTTON), 0u);
+}
+
+TEST_F(WindowProcTest, TypedCharactersAreTakenInOrderAndTheOverflowIsDropped) {
+    open_host();
+    for (int32_t i = 0; i < 300; ++i) send(WM_CHAR, static_cast<uintptr_t>(1 + i % 255));
+    for (int32_t i = 0; i < 256; ++i) ASSERT_EQ(take_char(), 1 + i % 255) << i;
+    EXPECT_EQ(take_char(), 0);
+    EXPECT_EQ(char_queue.count.load(), 255);  // the queue keeps its own rule
+    send(WM_CHAR, 'x');
+    EXPECT_EQ(take_char(), 'x');
+}
+
+intptr_t point(int32_t x, int32_t y) {
+    return static_cast<intptr_t>(static_cast<uint16_t>(x) | static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16);
+}
+
+TEST_F(WindowProcTest, ThePointerIsTheSurfacePixelShownUnderIt) {
+    open_host();
+    struct Case {
+        int32_t x, y, mouse_x, mouse_y, in;
+    };
+    // Window row j shows surface row j - 1; places outside (a captured pointer) are clamped.
+    for (Case c : {Case{10, 0, 10, -1, 1}, Case{239, 159, 239, 158, 1}, Case{240, 5, 239, 4, 0},
+                   Case{-3, -700, 0, -1, 0}, Case{120, 160, 120, 158, 0}}) {
+        send(WM_MOUSEMOVE, 0, point(c.x, c.y));
+        EXPECT_EQ(mouse_x.load(), c.mouse_x) << c.x << "," << c.y;
+        EXPECT_EQ(mouse_y.load(), c.mouse_y) << c.x << "," << c.y;
+        EXPECT_EQ(mouse_in.load(), c.in) << c.x << "," << c.y;
+    }
+    send(WM_MOUSEMOVE, 0, point(30, 40));
+    send(WM_MOUSELEAVE);
+    EXPECT_EQ(mouse_in.load(), 0);
+    EXPECT_EQ(mouse_x.load() * 1000 + mouse_y.load(), 30 * 1000 + 39);  // the last place stays
+    // One leave asked for at a time, and again after it came.
+    send(WM_MOUSEMOVE, 0, point(1, 1));
+    send(WM_MOUSEMOVE, 0, point(2, 2));
+    std::string calls = scripted_calls_since(0);
+    size_t asked = 0;
+    for (size_t at = 0; (at = calls.find("track_mouse_leave", at)) != std::string::npos; ++at) ++asked;
+    EXPECT_EQ(asked, 2u);
 }
 
 }  // namespace
