@@ -1,5 +1,5 @@
 // ball: a ball that bounces around and past the edges of the window, 50 frames a second on
-// the frame clock, presenting its own frames. Space held stops it; Escape ends the run.
+// the resting frame clock, presenting its own frames. Space held stops it; Escape ends the run.
 #include <cstdio>
 
 #include "examples/ball/ball_frame.h"
@@ -20,7 +20,7 @@ uint32_t program_main(void*) {
             draw_ball_frame(frame, ball);
             present();
         }
-        wait_frame(20);
+        rest_frame(20);  // asleep for most of the period: the ball takes little processor
         if (!key_down(VK_SPACE)) frame = (frame + 1) % ball_period_frames;
     }
     return 0;

@@ -3,6 +3,11 @@
 // count of typed characters is eight binary cells, the last eight character codes are
 // bars, and the wheel total is a bar either side of the middle. Pressing and releasing
 // Escape ends the routine; the host then waits for a key or a click to close the window.
+// The top line says in text where the pointer is, and the codes of the last key pressed
+// and the last character typed.
+#include <cstdio>
+#include <cstring>
+
 #include "pictavon/routine.h"
 
 namespace {
@@ -17,6 +22,8 @@ constexpr Colour key_lit{0, 220, 255};
 constexpr Colour bit_set{255, 255, 255};
 constexpr Colour char_bar{255, 200, 0};
 constexpr Colour wheel_bar{0, 128, 255};
+constexpr uint32_t text_colour = 0xFFFFFF;
+constexpr int32_t text_rows = 8;  // surface rows 0..7, above the grid
 
 constexpr int32_t shown_chars = 8;
 constexpr int32_t bars_bottom_y = 136;  // bars stand on this row, exclusive
@@ -77,6 +84,28 @@ void draw(const InputLook& look) {
     fill(start, 152, length, 6, wheel_bar);
 }
 
+// The last key pressed and character typed, taken as they come so that none is missed.
+struct Latest {
+    int32_t key = 0, character = 0;
+    char line[48] = "";
+};
+
+// Redrawn only when it changes: clearing the line and writing it again could be caught
+// half done by a refresh.
+void show_text(Latest& latest) {
+    for (int32_t code = 1; code < 256; ++code)
+        if (take_press(code) != 0) latest.key = code;
+    for (uint8_t c; (c = take_char()) != 0;) latest.character = c;
+    char line[sizeof latest.line];
+    std::snprintf(line, sizeof line, "x %3d y %3d %s  touche %3d  car %3d", static_cast<int>(mouse_x.load()),
+                  static_cast<int>(mouse_y.load()), mouse_in != 0 ? "dans " : "hors ", static_cast<int>(latest.key),
+                  static_cast<int>(latest.character));
+    if (std::strcmp(line, latest.line) == 0) return;
+    std::memcpy(latest.line, line, sizeof line);
+    fill(0, 0, surface_width, text_rows, background);
+    draw_text(1, 0, line, text_colour);
+}
+
 }  // namespace
 
 uint32_t program_main(void*) {
@@ -88,10 +117,12 @@ uint32_t program_main(void*) {
         surface.bits[i + 2] = background.red;
     }
     bool escape_seen = false;
+    Latest latest;
     start_clock();
     for (;;) {
         InputLook look = look_at_input();
         draw(look);
+        show_text(latest);
         // Ends on the release, so that the key is up when the host starts asking for one.
         if (look.down[VK_ESCAPE]) escape_seen = true;
         else if (escape_seen) return 0;

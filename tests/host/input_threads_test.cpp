@@ -50,4 +50,30 @@ TEST(InputThreadsTest, TypedCharactersAreStoredBeforeTheCountShowsThem) {
     EXPECT_EQ(char_queue.chars[255].load(), 'a' + 299 % 26);
 }
 
+// Two takers race for the characters the window thread types, a batch of 255 distinct
+// codes at a time: each must come out exactly once.
+TEST(InputThreadsTest, TakeCharGivesEachCharacterToOneTakerOnce) {
+    while (take_char() != 0) {
+    }
+    constexpr int32_t batches = 200;
+    std::atomic<int32_t> seen[256] = {};
+    std::atomic<int32_t> taken{0};
+    auto taker = [&] {
+        while (taken.load() < batches * 255) {
+            if (uint8_t c = take_char()) {
+                seen[c].fetch_add(1);
+                taken.fetch_add(1);
+            }
+        }
+    };
+    std::thread first(taker), second(taker);
+    for (int32_t batch = 1; batch <= batches; ++batch) {
+        for (int32_t c = 1; c <= 255; ++c) queue_char(static_cast<uint8_t>(c));
+        while (taken.load() < batch * 255) std::this_thread::yield();
+    }
+    first.join();
+    second.join();
+    for (int32_t c = 1; c <= 255; ++c) EXPECT_EQ(seen[c].load(), batches) << c;
+}
+
 }  // namespace

@@ -18,6 +18,7 @@ import e2e_close  # noqa: E402
 import e2e_demo  # noqa: E402
 import e2e_hello  # noqa: E402
 import e2e_keys  # noqa: E402
+import e2e_paint  # noqa: E402
 import e2e_program  # noqa: E402
 import e2e_refresh  # noqa: E402
 import e2e_window  # noqa: E402
@@ -57,7 +58,7 @@ CHECKS = {check.__name__: check for check in (
     e2e_refresh.refresh_and_end_of_run, e2e_program.shipped_program, no_display_is_exit_code_1,
     *e2e_demo.CHECKS,
     e2e_hello.readme_prints_the_example, e2e_hello.hello_runs_as_printed,
-    e2e_keys.viewer_and_end_of_run, e2e_ball.bouncing_ball)}
+    e2e_keys.viewer_and_end_of_run, e2e_ball.bouncing_ball, e2e_paint.painting_with_the_pointer)}
 
 
 def main():
