@@ -128,7 +128,7 @@ def display_lost(options):
         seconds = time.monotonic() - start
         left = session_processes(s.proc.pid)
         output = s.output()
-        lines = [line for line in output.splitlines() if line and not line.startswith(("chars:", "wheel_total:"))]
+        lines = [line for line in output.splitlines() if line and not line.startswith(("chars:", "wheel_total:", "taken:", "presses:"))]
         if code == 0:
             raise Failure(f"exit code 0 after the X server went away; output:\n{output}")
         if EXIT_HANDLER_LINE in output:

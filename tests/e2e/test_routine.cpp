@@ -4,7 +4,11 @@
 //   present (default)  sets manual_refresh, then presents every 20 ms, the input state
 //                      (key states, typed characters, wheel total) included
 //   refresh            writes the picture once, never presents, and returns 0 after 1.5 s
+#include "tests/e2e/test_routine.h"
+
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -54,6 +58,23 @@ void draw_key_states() {
     for (int32_t i = 0; i < 4; ++i) draw_byte(256 + i, static_cast<uint8_t>(wheel >> (8 * i)));
 }
 
+// Every press and typed character the routine took, for report_input at the end: the
+// routine takes them as it goes, as a routine that must miss none would.
+std::atomic<uint32_t> presses_taken[256];
+constexpr int32_t taken_capacity = 4096;
+std::atomic<uint8_t> chars_taken[taken_capacity];
+std::atomic<int32_t> chars_taken_count;
+
+void take_input() {
+    for (int32_t n = 0; n < 256; ++n) presses_taken[n].fetch_add(take_press(n), std::memory_order_relaxed);
+    for (uint8_t c; (c = take_char()) != 0;) {
+        int32_t at = chars_taken_count.load(std::memory_order_relaxed);
+        if (at == taken_capacity) break;
+        chars_taken[at].store(c, std::memory_order_relaxed);
+        chars_taken_count.store(at + 1, std::memory_order_release);
+    }
+}
+
 // Sleeps until ms have passed on the counter. A sleep cut short (the host holds this
 // thread with a signal on some systems) just sleeps the time that is left.
 void pause_ms(int64_t ms) {
@@ -82,6 +103,19 @@ uint32_t program_main(void*) {
     for (;;) {
         draw_key_states();
         present();
+        take_input();
         pause_ms(20);
     }
+}
+
+void report_input() {
+    std::printf("chars:");
+    for (int32_t i = 1; i <= char_queue.count; ++i) std::printf(" %02x", char_queue.chars[i].load());
+    std::printf("\nwheel_total: %d\ntaken:", static_cast<int>(wheel_total));
+    int32_t taken = chars_taken_count.load(std::memory_order_acquire);
+    for (int32_t i = 0; i < taken; ++i) std::printf(" %02x", chars_taken[i].load(std::memory_order_relaxed));
+    std::printf("\npresses:");
+    for (int32_t n = 0; n < 256; ++n)
+        if (uint32_t count = presses_taken[n].load(std::memory_order_relaxed)) std::printf(" %02x:%u", n, count);
+    std::printf("\n");
 }
