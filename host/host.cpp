@@ -45,9 +45,19 @@ int32_t host_main(InstanceHandle instance, int32_t show_command) {
     // No window, no run: a failure, which the backend has already explained where it can.
     if (create_host_window(instance, show_command) == 0) return 1;
     init_surface(host_window);
+    // The assertion boxes have said which condition failed; with no pixels there is no run.
+    if (surface.bits == nullptr) {
+        platform_report_failure("cannot make the back buffer: the system refused its 240 x 161 pixels of 24 bits");
+        return 1;
+    }
     platform_confine_to_first_processor();
     platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width, surface_height);
     program_thread = platform_start_thread(program_main);
+    // A routine that never ran is no finished run: no prompt to wait on, and a failure code.
+    if (program_thread == nullptr) {
+        platform_report_failure("cannot start the program routine: the system would not make another thread");
+        return 1;
+    }
     int32_t exit_code = run_message_loop();
     platform_post_quit(0);
     return exit_code;

@@ -10,7 +10,7 @@
 // Window thread. Registers the class, creates and shows the window, makes the surface,
 // starts program_main on a thread of its own and runs the message loop until the window
 // is closed. Returns the process exit code: 0 when the window was closed or destroyed, 1 at
-// once when the window cannot be made.
+// once when the window, the back buffer or the program thread cannot be made.
 int32_t host_main(InstanceHandle instance, int32_t show_command);
 
 // The window procedure of the host window (window thread).

@@ -94,6 +94,10 @@ void platform_release_mouse();
 int32_t platform_track_mouse_leave(WindowHandle window);
 // create_dib (window thread): the assertion box, owned by the window with the focus.
 void platform_message_box(const char* text, const char* caption);
+// host_main, when the run cannot go on: says what failed and why, `text` being one line,
+// where the user will see it: the standard error after the program's name on Linux, a
+// message box on Windows, which a program with no console has no other way to show.
+void platform_report_failure(const char* text);
 
 // ---- The program thread (window thread) -------------------------------------------------
 

@@ -45,6 +45,8 @@ void platform_message_box(const char* text, const char* caption) {
     std::fprintf(stderr, "%s: %s\n", caption, text);
 }
 
+void platform_report_failure(const char* text) { std::fprintf(stderr, "%s\n", text); }
+
 ThreadHandle platform_start_thread(ThreadRoutine) { return nullptr; }
 int32_t platform_thread_exit_code(ThreadHandle, uint32_t*) { return 0; }
 void platform_suspend_thread(ThreadHandle) {}

@@ -136,6 +136,8 @@ void platform_message_box(const char* text, const char* caption) {
     log_call(std::string("message_box ") + text);
 }
 
+void platform_report_failure(const char* text) { log_call(std::string("report_failure ") + text); }
+
 ThreadHandle platform_start_thread(ThreadRoutine routine) {
     log_call("start_thread");
     if (scripted.fail_start_thread) return nullptr;

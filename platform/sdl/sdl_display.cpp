@@ -65,6 +65,11 @@ void report_window_failure(const char* reason, const char* sdl_error) {
     std::fflush(stderr);
 }
 
+void platform_report_failure(const char* text) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, text);
+    std::fflush(stderr);
+}
+
 bool start_video() {
     const char* chosen = SDL_getenv("SDL_VIDEODRIVER");
     if (is_set(chosen)) {  // the user's choice stands, whatever it is

@@ -155,6 +155,8 @@ void platform_message_box(const char* text, const char* caption) {
     MessageBoxA(GetFocus(), text, caption, MB_OK);
 }
 
+void platform_report_failure(const char* text) { MessageBoxA(nullptr, text, "Pictavon", MB_OK | MB_ICONERROR); }
+
 // ---- The program thread ------------------------------------------------------------------
 
 ThreadHandle platform_start_thread(ThreadRoutine routine) {

@@ -68,17 +68,23 @@ TEST_F(HostMainTest, WindowThatCannotBeMadeEndsAtOnceWithNothingStarted) {
     EXPECT_EQ(surface.bits, nullptr);
 }
 
-TEST_F(HostMainTest, ThreadThatCannotStartCountsAsAFinishedRun) {
-    scripted.fail_start_thread = true;
-    scripted_post(WM_TIMER, 1);
-    scripted_post(WM_LBUTTONDOWN);
-    scripted_post(WM_TIMER, 1);
-    EXPECT_EQ(host_main(nullptr, 10), 0);
-    EXPECT_EQ(program_thread, nullptr);
-    ASSERT_EQ(scripted.titles.size(), 1u);
-    EXPECT_EQ(scripted.titles[0], "Termin\xE9. Appuyez sur une touche/cliquez pour continuer.");
-    EXPECT_FALSE(scripted.window_exists);  // the click closed it
-    EXPECT_FALSE(scripted.ran_dry);
+// A routine that never ran, or a back buffer that was never made: one line says so and the
+// run ends at once with a failure code, never in a prompt that waits for a key.
+TEST_F(HostMainTest, ThreadOrBackBufferThatCannotBeMadeEndsTheRunWithCode1) {
+    for (bool thread_fails : {true, false}) {
+        reset_host();
+        scripted.fail_start_thread = thread_fails;
+        scripted.fail_dib = !thread_fails;
+        scripted_post(WM_TIMER, 1);
+        EXPECT_EQ(host_main(nullptr, 10), 1);
+        std::string calls = scripted_calls_since(0);
+        EXPECT_NE(calls.find(thread_fails ? "report_failure cannot start the program routine"
+                                          : "report_failure cannot make the back buffer"),
+                  std::string::npos)
+            << calls;
+        EXPECT_TRUE(scripted.titles.empty());
+        EXPECT_EQ(scripted.queue.size(), 1u);  // no message loop ran
+    }
 }
 
 TEST_F(HostMainTest, CreateDibReportsEachFailedConditionInOrderAndGoesOn) {
