@@ -320,8 +320,8 @@ void platform_release_mouse() {}
 // SDL tells every leave of the window unasked (sdl_input.cpp makes it WM_MOUSELEAVE).
 int32_t platform_track_mouse_leave(WindowHandle) { return 1; }
 
-// Either thread: the host reports a broken drawing rule on the thread that broke it, as
-// Win32's MessageBox allows. The one SDL call outside the window thread's rule.
+// The window thread, at start-up (create_dib): a broken precondition of the back buffer.
+// It may come before the window shows, so its SDL call is not checked against the hold.
 void platform_message_box(const char* text, const char* caption) {
     char utf8_text[1024], utf8_caption[256];
     ansi_to_utf8(text, utf8_text, sizeof utf8_text);
