@@ -321,7 +321,7 @@ void platform_release_mouse() {}
 int32_t platform_track_mouse_leave(WindowHandle) { return 1; }
 
 // The window thread, at start-up (create_dib): a broken precondition of the back buffer.
-// It may come before the window shows, so its SDL call is not checked against the hold.
+// The program thread does not exist yet, so no hold can be in force.
 void platform_message_box(const char* text, const char* caption) {
     char utf8_text[1024], utf8_caption[256];
     ansi_to_utf8(text, utf8_text, sizeof utf8_text);
