@@ -10,6 +10,7 @@
 int64_t counter_frequency = 0;
 int64_t frame_start = 0;
 int32_t frame_late = 0;
+int32_t wait_frame_rests = 0;
 
 namespace {
 
@@ -66,6 +67,6 @@ void start_clock() {
     frame_start = platform_counter();
 }
 
-void wait_frame(int32_t ms) { advance_frame(ms, false); }
+void wait_frame(int32_t ms) { advance_frame(ms, wait_frame_rests != 0); }
 
 void rest_frame(int32_t ms) { advance_frame(ms, true); }

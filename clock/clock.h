@@ -6,6 +6,9 @@
 extern int64_t counter_frequency;  // ticks per second, read by start_clock
 extern int64_t frame_start;        // counter value at which the current period began
 extern int32_t frame_late;         // 1 while the program is at least one period behind
+// 1: wait_frame waits as rest_frame does (the user's --rest). Set by the window thread before
+// the program thread starts, never after.
+extern int32_t wait_frame_rests;
 
 // Anchors the period grid at the present counter value.
 void start_clock();
