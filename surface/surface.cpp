@@ -78,3 +78,12 @@ void present() {
     platform_copy_to_window(surface.window_dc.load(std::memory_order_relaxed), surface.present_x,
                             surface.present_y, surface_width, surface_height, surface.memory_dc, 0, 0);
 }
+
+void window_row_rgb(int32_t j, uint8_t* rgb) {
+    const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
+    for (int32_t x = 0; x < surface_width; ++x) {
+        rgb[3 * x] = row[3 * x + 2];
+        rgb[3 * x + 1] = row[3 * x + 1];
+        rgb[3 * x + 2] = row[3 * x];
+    }
+}

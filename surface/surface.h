@@ -21,3 +21,7 @@ void create_dib(DcHandle dc, int32_t cx, int32_t cy, int32_t ibitcount, BitmapHa
                 uint8_t** bits);
 // init_surface: sets clip_rect and selects a matching clip region into memory_dc.
 void set_clip(int32_t left, int32_t top, int32_t right, int32_t bottom);
+// Tools and tests, any thread that owns the pixels: window row j (0..159) of the picture
+// present shows, as 240 RGB triples (a capture's byte order). Window row j is pixel-array
+// row 160 - j: the spare row on top, then surface rows 0..158.
+void window_row_rgb(int32_t j, uint8_t* rgb);

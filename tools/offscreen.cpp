@@ -19,13 +19,8 @@ bool write_window_picture(const char* path) {
     if (out == nullptr) return false;
     bool written = std::fprintf(out, "P6\n%d %d\n255\n", surface_width, surface_height) > 0;
     for (int32_t j = 0; j < surface_height && written; ++j) {
-        const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
         uint8_t rgb[surface_row_bytes];
-        for (int32_t x = 0; x < surface_width; ++x) {
-            rgb[3 * x] = row[3 * x + 2];
-            rgb[3 * x + 1] = row[3 * x + 1];
-            rgb[3 * x + 2] = row[3 * x];
-        }
+        window_row_rgb(j, rgb);
         written = std::fwrite(rgb, 1, sizeof rgb, out) == sizeof rgb;
     }
     return std::fclose(out) == 0 && written;

@@ -5,6 +5,5 @@
 // Points the surface at a cleared window-less pixel array, builds the tables and clears
 // the floor buffer, as the program does at start-up.
 void start_offscreen();
-// What present shows (window row j is pixel-array row 160 - j, bytes blue, green, red) as
-// a P6 PPM, top row first. False when the file cannot be written.
+// What present shows as a P6 PPM, top row first. False when the file cannot be written.
 bool write_window_picture(const char* path);

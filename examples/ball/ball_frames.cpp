@@ -26,13 +26,10 @@ int main(int argc, char** argv) {
     }
     for (int32_t frame = 0; frame < ball_period_frames; ++frame) {
         draw_ball_frame(frame, ball);
-        // Window row j is pixel-array row 160 - j; bytes blue, green, red.
         for (int32_t j = 0; j < surface_height; ++j) {
-            const uint8_t* row = surface.bits + (surface_height - j) * surface_row_bytes;
-            for (int32_t x = 0; x < surface_width; ++x) {
-                const uint8_t rgb[3] = {row[3 * x + 2], row[3 * x + 1], row[3 * x]};
-                std::fwrite(rgb, 1, 3, out);
-            }
+            uint8_t rgb[surface_row_bytes];
+            window_row_rgb(j, rgb);
+            std::fwrite(rgb, 1, sizeof rgb, out);
         }
     }
     if (std::fclose(out) != 0) {

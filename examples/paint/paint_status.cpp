@@ -19,12 +19,10 @@ int main(int argc, char** argv) {
     }
     init_windowless_surface();
     draw_status(std::atoi(argv[1]), std::atoi(argv[2]), std::atoi(argv[3]) != 0, colour);
-    for (int32_t y = 0; y < status_rows; ++y) {
-        for (int32_t x = 0; x < surface_width; ++x) {
-            const uint8_t* p = surface.bits + pixel_offset(x, y);
-            const uint8_t rgb[3] = {p[2], p[1], p[0]};
-            std::fwrite(rgb, 1, 3, stdout);
-        }
+    for (int32_t y = 0; y < status_rows; ++y) {  // shown one window row lower
+        uint8_t rgb[surface_row_bytes];
+        window_row_rgb(y + 1, rgb);
+        std::fwrite(rgb, 1, sizeof rgb, stdout);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
