@@ -9,7 +9,7 @@ import time
 import harness
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 PROMPT = "Terminé. Appuyez sur une touche/cliquez pour continuer."
 FRAME_BYTES = 240 * 160 * 3
 

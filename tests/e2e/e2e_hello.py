@@ -7,7 +7,7 @@ import time
 import harness
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 PROMPT = "Terminé. Appuyez sur une touche/cliquez pour continuer."
 ROOT = os.path.join(harness.HERE, "..", "..")
 WIDTH, HEIGHT = 240, 160

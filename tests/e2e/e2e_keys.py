@@ -7,7 +7,7 @@ import harness
 import pictures
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 PROMPT = "Terminé. Appuyez sur une touche/cliquez pour continuer."
 WIDTH, HEIGHT = 240, 160
 

@@ -6,7 +6,7 @@ import subprocess
 import harness
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 PROMPT = "Terminé. Appuyez sur une touche/cliquez pour continuer."
 WIDTH = 240
 RED = bytes((0xE0, 0x20, 0x20))

@@ -21,9 +21,9 @@ import sys
 import time
 
 import pictures
-from harness import Failure, Session, wait_until
+from harness import WINDOW_TITLE, Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = WINDOW_TITLE
 
 # X keycodes of the evdev key map that Xvfb and setxkbmap use.
 K = {

@@ -10,7 +10,7 @@ import e2e_demo
 import harness
 from harness import Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 
 ODD_FILES = {
     "a FIFO with no writer": os.mkfifo,

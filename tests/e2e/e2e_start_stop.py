@@ -10,7 +10,7 @@ import time
 import harness
 from harness import Failure, Session, wait_until
 
-TITLE = "Programme Pictavon"
+TITLE = harness.WINDOW_TITLE
 EXIT_HANDLER_LINE = "exit handlers ran"
 
 

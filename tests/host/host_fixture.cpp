@@ -32,7 +32,7 @@ void reset_host() {
 
 void open_host() {
     platform_register_class(nullptr, window_proc);
-    host_window = platform_create_window(nullptr, "Programme Pictavon");
+    host_window = platform_create_window(nullptr, PICTAVON_WINDOW_TITLE);
     init_surface(host_window);
     program_thread = platform_start_thread(program_main);
 }

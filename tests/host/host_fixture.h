@@ -8,6 +8,7 @@
 
 #include "host/host.h"
 #include "host/input.h"
+#include "host/window_title.h"
 #include "platform/messages.h"
 #include "platform/scripted/scripted.h"
 #include "surface/surface.h"

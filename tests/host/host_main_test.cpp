@@ -12,7 +12,7 @@ TEST_F(HostMainTest, StartsUpInOrderAndEndsWithTheQuitCode) {
     EXPECT_FALSE(scripted.ran_dry);
     EXPECT_EQ(scripted_calls_since(0),
               "register_class\n"
-              "create_window Programme Pictavon\n"
+              "create_window " PICTAVON_WINDOW_TITLE "\n"
               "client_size 240 160\n"
               "resize_window 240 160\n"
               "start_timer 1 10\n"
@@ -63,7 +63,7 @@ TEST_F(HostMainTest, WindowThatCannotBeMadeEndsAtOnceWithNothingStarted) {
     scripted.fail_create_window = true;
     scripted_post(WM_CLOSE);
     EXPECT_EQ(host_main(nullptr, 10), 1);  // a failure, not the success of a closed window
-    EXPECT_EQ(scripted_calls_since(0), "register_class\ncreate_window Programme Pictavon\n");
+    EXPECT_EQ(scripted_calls_since(0), "register_class\ncreate_window " PICTAVON_WINDOW_TITLE "\n");
     EXPECT_EQ(host_window, nullptr);
     EXPECT_EQ(surface.bits, nullptr);
 }

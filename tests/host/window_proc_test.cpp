@@ -10,9 +10,9 @@ TEST_F(WindowProcTest, CreationMakesTheClientArea240By160AndStartsTheTimer) {
     scripted.frame_cy = 23;
     platform_register_class(nullptr, window_proc);
     size_t from = scripted.calls.size();
-    ASSERT_NE(platform_create_window(nullptr, "Programme Pictavon"), nullptr);
+    ASSERT_NE(platform_create_window(nullptr, PICTAVON_WINDOW_TITLE), nullptr);
     EXPECT_EQ(scripted_calls_since(from),
-              "create_window Programme Pictavon\n"
+              "create_window " PICTAVON_WINDOW_TITLE "\n"
               "client_size 234 137\n"
               "resize_window 246 183\n"
               "start_timer 1 10\n");

@@ -37,7 +37,7 @@ def no_display_is_exit_code_1(options):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
     with harness.Session(options.command, cwd=options.cwd, xwin=options.xwin) as shown:
         shown.start()
-        window = shown.find_window("Programme Pictavon", options.start_timeout)
+        window = shown.find_window(harness.WINDOW_TITLE, options.start_timeout)
         try:
             result = subprocess.run(options.command, env=env, cwd=options.cwd, stdin=subprocess.DEVNULL,
                                     capture_output=True, timeout=60)
