@@ -9,9 +9,10 @@
 #include <SDL_keyboard.h>
 #include <SDL_video.h>
 
+#include "platform/code_page.h"  // next_ansi_char, ansi_to_utf8: the text the backend passes
 #include "platform/platform.h"
 
-// ---- Keys and text (sdl_keys.cpp) ---------------------------------------------------------
+// ---- Keys (sdl_keys.cpp) ------------------------------------------------------------------
 
 // The Win32 virtual-key code of a key: letters and digits by what the layout prints on the
 // key (SDL's keycode), falling back on the key's place (scancode) for layouts that print
@@ -26,15 +27,6 @@ uint16_t scan_code(SDL_Scancode place);
 // with Control (and no Alt), on a US keyboard: 1-26 for the letters, ESC, FS and GS for
 // [, \ and ], LF for Return, DEL for Backspace... -1 where it makes none.
 int32_t control_character(uint8_t vk, bool shift);
-
-// Decodes one UTF-8 character from text (up to its 0 terminator) into its Windows-1252 byte,
-// '?' where there is none (or for a malformed sequence). Returns the bytes consumed (>= 1),
-// or 0 at the terminator.
-int32_t next_ansi_char(const char* text, uint8_t* ansi);
-
-// Writes ansi (Windows-1252, 0-terminated) as UTF-8 into out, which holds out_bytes bytes;
-// the result is cut at a character boundary and always terminated.
-void ansi_to_utf8(const char* ansi, char* out, int32_t out_bytes);
 
 // ---- The window, its queue and its thread (sdl_platform.cpp) -------------------------------
 

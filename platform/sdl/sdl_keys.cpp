@@ -1,5 +1,5 @@
-// SDL keys as Win32 virtual-key codes, and text between UTF-8 and Windows-1252. Pure
-// functions of their arguments: any thread may call them.
+// SDL keys as Win32 virtual-key codes and scan codes. Pure functions of their arguments: any
+// thread may call them.
 #include <SDL.h>
 
 #include "platform/messages.h"
@@ -72,238 +72,195 @@ enum : uint8_t {
     VK_EXSEL = 0xF8,
 };
 
-// Code points of Windows-1252's bytes 0x80-0x9F; 0 where the code page has no character
-// (those five bytes stand for the C1 control of the same number, as Windows maps them).
-constexpr uint16_t cp1252_high[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,       // 88-8F
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,  // 98-9F
+// One key: where it sits (SDL's scancode), the virtual-key code Windows gives it (on a US
+// keyboard, and for the keypad with Num Lock off) and its set-1 scan code, E0-prefixed when
+// extended. 0: none. A key absent from the table has neither.
+struct KeyRow {
+    SDL_Scancode place;
+    uint8_t vk;
+    uint8_t scan;
+    bool extended;
 };
 
-uint32_t code_point_from_ansi(uint8_t c) {
-    if (c < 0x80 || c >= 0xA0) return c;  // ASCII, and Latin-1 from 0xA0 on
-    return cp1252_high[c - 0x80] != 0 ? cp1252_high[c - 0x80] : c;
+// clang-format off
+constexpr KeyRow key_rows[] = {
+    {SDL_SCANCODE_A, 'A', 0x1E, false}, {SDL_SCANCODE_B, 'B', 0x30, false},
+    {SDL_SCANCODE_C, 'C', 0x2E, false}, {SDL_SCANCODE_D, 'D', 0x20, false},
+    {SDL_SCANCODE_E, 'E', 0x12, false}, {SDL_SCANCODE_F, 'F', 0x21, false},
+    {SDL_SCANCODE_G, 'G', 0x22, false}, {SDL_SCANCODE_H, 'H', 0x23, false},
+    {SDL_SCANCODE_I, 'I', 0x17, false}, {SDL_SCANCODE_J, 'J', 0x24, false},
+    {SDL_SCANCODE_K, 'K', 0x25, false}, {SDL_SCANCODE_L, 'L', 0x26, false},
+    {SDL_SCANCODE_M, 'M', 0x32, false}, {SDL_SCANCODE_N, 'N', 0x31, false},
+    {SDL_SCANCODE_O, 'O', 0x18, false}, {SDL_SCANCODE_P, 'P', 0x19, false},
+    {SDL_SCANCODE_Q, 'Q', 0x10, false}, {SDL_SCANCODE_R, 'R', 0x13, false},
+    {SDL_SCANCODE_S, 'S', 0x1F, false}, {SDL_SCANCODE_T, 'T', 0x14, false},
+    {SDL_SCANCODE_U, 'U', 0x16, false}, {SDL_SCANCODE_V, 'V', 0x2F, false},
+    {SDL_SCANCODE_W, 'W', 0x11, false}, {SDL_SCANCODE_X, 'X', 0x2D, false},
+    {SDL_SCANCODE_Y, 'Y', 0x15, false}, {SDL_SCANCODE_Z, 'Z', 0x2C, false},
+    {SDL_SCANCODE_1, '1', 0x02, false}, {SDL_SCANCODE_2, '2', 0x03, false},
+    {SDL_SCANCODE_3, '3', 0x04, false}, {SDL_SCANCODE_4, '4', 0x05, false},
+    {SDL_SCANCODE_5, '5', 0x06, false}, {SDL_SCANCODE_6, '6', 0x07, false},
+    {SDL_SCANCODE_7, '7', 0x08, false}, {SDL_SCANCODE_8, '8', 0x09, false},
+    {SDL_SCANCODE_9, '9', 0x0A, false}, {SDL_SCANCODE_0, '0', 0x0B, false},
+    {SDL_SCANCODE_RETURN, VK_RETURN, 0x1C, false},
+    {SDL_SCANCODE_ESCAPE, VK_ESCAPE, 0x01, false},
+    {SDL_SCANCODE_BACKSPACE, VK_BACK, 0x0E, false},
+    {SDL_SCANCODE_TAB, VK_TAB, 0x0F, false},
+    {SDL_SCANCODE_SPACE, VK_SPACE, 0x39, false},
+    {SDL_SCANCODE_MINUS, VK_OEM_MINUS, 0x0C, false},
+    {SDL_SCANCODE_EQUALS, VK_OEM_PLUS, 0x0D, false},
+    {SDL_SCANCODE_LEFTBRACKET, VK_OEM_4, 0x1A, false},
+    {SDL_SCANCODE_RIGHTBRACKET, VK_OEM_6, 0x1B, false},
+    {SDL_SCANCODE_BACKSLASH, VK_OEM_5, 0x2B, false},
+    {SDL_SCANCODE_NONUSHASH, 0, 0x2B, false},
+    {SDL_SCANCODE_SEMICOLON, VK_OEM_1, 0x27, false},
+    {SDL_SCANCODE_APOSTROPHE, VK_OEM_7, 0x28, false},
+    {SDL_SCANCODE_GRAVE, VK_OEM_3, 0x29, false},
+    {SDL_SCANCODE_COMMA, VK_OEM_COMMA, 0x33, false},
+    {SDL_SCANCODE_PERIOD, VK_OEM_PERIOD, 0x34, false},
+    {SDL_SCANCODE_SLASH, VK_OEM_2, 0x35, false},
+    {SDL_SCANCODE_NONUSBACKSLASH, VK_OEM_102, 0x56, false},
+    {SDL_SCANCODE_CAPSLOCK, VK_CAPITAL, 0x3A, false},
+    {SDL_SCANCODE_F1, VK_F1 + 0, 0x3B, false}, {SDL_SCANCODE_F2, VK_F1 + 1, 0x3C, false},
+    {SDL_SCANCODE_F3, VK_F1 + 2, 0x3D, false}, {SDL_SCANCODE_F4, VK_F1 + 3, 0x3E, false},
+    {SDL_SCANCODE_F5, VK_F1 + 4, 0x3F, false}, {SDL_SCANCODE_F6, VK_F1 + 5, 0x40, false},
+    {SDL_SCANCODE_F7, VK_F1 + 6, 0x41, false}, {SDL_SCANCODE_F8, VK_F1 + 7, 0x42, false},
+    {SDL_SCANCODE_F9, VK_F1 + 8, 0x43, false}, {SDL_SCANCODE_F10, VK_F1 + 9, 0x44, false},
+    {SDL_SCANCODE_F11, VK_F1 + 10, 0x57, false}, {SDL_SCANCODE_F12, VK_F1 + 11, 0x58, false},
+    {SDL_SCANCODE_F13, VK_F13 + 0, 0, false}, {SDL_SCANCODE_F14, VK_F13 + 1, 0, false},
+    {SDL_SCANCODE_F15, VK_F13 + 2, 0, false}, {SDL_SCANCODE_F16, VK_F13 + 3, 0, false},
+    {SDL_SCANCODE_F17, VK_F13 + 4, 0, false}, {SDL_SCANCODE_F18, VK_F13 + 5, 0, false},
+    {SDL_SCANCODE_F19, VK_F13 + 6, 0, false}, {SDL_SCANCODE_F20, VK_F13 + 7, 0, false},
+    {SDL_SCANCODE_F21, VK_F13 + 8, 0, false}, {SDL_SCANCODE_F22, VK_F13 + 9, 0, false},
+    {SDL_SCANCODE_F23, VK_F13 + 10, 0, false}, {SDL_SCANCODE_F24, VK_F13 + 11, 0, false},
+    {SDL_SCANCODE_PRINTSCREEN, VK_SNAPSHOT, 0x37, true},
+    {SDL_SCANCODE_SCROLLLOCK, VK_SCROLL, 0x46, false},
+    {SDL_SCANCODE_PAUSE, VK_PAUSE, 0x45, false},
+    {SDL_SCANCODE_INSERT, VK_INSERT, 0x52, true},
+    {SDL_SCANCODE_HOME, VK_HOME, 0x47, true},
+    {SDL_SCANCODE_PAGEUP, VK_PRIOR, 0x49, true},
+    {SDL_SCANCODE_DELETE, VK_DELETE, 0x53, true},
+    {SDL_SCANCODE_END, VK_END, 0x4F, true},
+    {SDL_SCANCODE_PAGEDOWN, VK_NEXT, 0x51, true},
+    {SDL_SCANCODE_RIGHT, VK_RIGHT, 0x4D, true},
+    {SDL_SCANCODE_LEFT, VK_LEFT, 0x4B, true},
+    {SDL_SCANCODE_DOWN, VK_DOWN, 0x50, true},
+    {SDL_SCANCODE_UP, VK_UP, 0x48, true},
+    {SDL_SCANCODE_NUMLOCKCLEAR, VK_NUMLOCK, 0x45, true},
+    {SDL_SCANCODE_KP_DIVIDE, VK_DIVIDE, 0x35, true},
+    {SDL_SCANCODE_KP_MULTIPLY, VK_MULTIPLY, 0x37, false},
+    {SDL_SCANCODE_KP_MINUS, VK_SUBTRACT, 0x4A, false},
+    {SDL_SCANCODE_KP_PLUS, VK_ADD, 0x4E, false},
+    {SDL_SCANCODE_KP_ENTER, VK_RETURN, 0x1C, true},
+    {SDL_SCANCODE_KP_1, VK_END, 0x4F, false}, {SDL_SCANCODE_KP_2, VK_DOWN, 0x50, false},
+    {SDL_SCANCODE_KP_3, VK_NEXT, 0x51, false}, {SDL_SCANCODE_KP_4, VK_LEFT, 0x4B, false},
+    {SDL_SCANCODE_KP_5, VK_CLEAR, 0x4C, false}, {SDL_SCANCODE_KP_6, VK_RIGHT, 0x4D, false},
+    {SDL_SCANCODE_KP_7, VK_HOME, 0x47, false}, {SDL_SCANCODE_KP_8, VK_UP, 0x48, false},
+    {SDL_SCANCODE_KP_9, VK_PRIOR, 0x49, false}, {SDL_SCANCODE_KP_0, VK_INSERT, 0x52, false},
+    {SDL_SCANCODE_KP_PERIOD, VK_DELETE, 0x53, false},
+    {SDL_SCANCODE_LCTRL, VK_CONTROL, 0x1D, false},
+    {SDL_SCANCODE_LSHIFT, VK_SHIFT, 0x2A, false},
+    {SDL_SCANCODE_LALT, VK_MENU, 0x38, false},
+    {SDL_SCANCODE_LGUI, VK_LWIN, 0x5B, true},
+    {SDL_SCANCODE_RCTRL, VK_CONTROL, 0x1D, true},
+    {SDL_SCANCODE_RSHIFT, VK_SHIFT, 0x36, false},
+    {SDL_SCANCODE_RALT, VK_MENU, 0x38, true},
+    {SDL_SCANCODE_RGUI, VK_RWIN, 0x5C, true},
+    {SDL_SCANCODE_APPLICATION, VK_APPS, 0x5D, true},
+    {SDL_SCANCODE_CLEAR, VK_CLEAR, 0, false},
+    {SDL_SCANCODE_CANCEL, VK_CANCEL, 0, false},
+    {SDL_SCANCODE_SELECT, VK_SELECT, 0, false},
+    {SDL_SCANCODE_EXECUTE, VK_EXECUTE, 0, false},
+    {SDL_SCANCODE_HELP, VK_HELP, 0, false},
+    {SDL_SCANCODE_SEPARATOR, VK_SEPARATOR, 0, false},
+    {SDL_SCANCODE_CRSEL, VK_CRSEL, 0, false},
+    {SDL_SCANCODE_EXSEL, VK_EXSEL, 0, false},
+    {SDL_SCANCODE_SLEEP, VK_SLEEP, 0x5F, true},
+    {SDL_SCANCODE_AC_BACK, VK_BROWSER_BACK, 0x6A, true},
+    {SDL_SCANCODE_AC_FORWARD, VK_BROWSER_FORWARD, 0x69, true},
+    {SDL_SCANCODE_AC_REFRESH, VK_BROWSER_REFRESH, 0x67, true},
+    {SDL_SCANCODE_AC_STOP, VK_BROWSER_STOP, 0x68, true},
+    {SDL_SCANCODE_AC_SEARCH, VK_BROWSER_SEARCH, 0x65, true},
+    {SDL_SCANCODE_AC_BOOKMARKS, VK_BROWSER_FAVORITES, 0x66, true},
+    {SDL_SCANCODE_AC_HOME, VK_BROWSER_HOME, 0x32, true},
+    {SDL_SCANCODE_WWW, VK_BROWSER_HOME, 0x32, true},
+    {SDL_SCANCODE_MUTE, VK_VOLUME_MUTE, 0x20, true},
+    {SDL_SCANCODE_AUDIOMUTE, VK_VOLUME_MUTE, 0x20, true},
+    {SDL_SCANCODE_VOLUMEDOWN, VK_VOLUME_DOWN, 0x2E, true},
+    {SDL_SCANCODE_VOLUMEUP, VK_VOLUME_UP, 0x30, true},
+    {SDL_SCANCODE_AUDIONEXT, VK_MEDIA_NEXT_TRACK, 0x19, true},
+    {SDL_SCANCODE_AUDIOPREV, VK_MEDIA_PREV_TRACK, 0x10, true},
+    {SDL_SCANCODE_AUDIOSTOP, VK_MEDIA_STOP, 0x24, true},
+    {SDL_SCANCODE_AUDIOPLAY, VK_MEDIA_PLAY_PAUSE, 0x22, true},
+    {SDL_SCANCODE_MAIL, VK_LAUNCH_MAIL, 0x6C, true},
+    {SDL_SCANCODE_MEDIASELECT, VK_LAUNCH_MEDIA_SELECT, 0x6D, true},
+    {SDL_SCANCODE_COMPUTER, VK_LAUNCH_APP1, 0x6B, true},
+    {SDL_SCANCODE_CALCULATOR, VK_LAUNCH_APP2, 0x21, true},
+};
+// clang-format on
+
+const KeyRow* row_at(SDL_Scancode place) {
+    for (const KeyRow& row : key_rows) {
+        if (row.place == place) return &row;
+    }
+    return nullptr;
 }
 
-uint8_t ansi_from_code_point(uint32_t cp) {
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<uint8_t>(cp);
-    for (uint32_t c = 0x80; c < 0xA0; ++c) {
-        if (code_point_from_ansi(static_cast<uint8_t>(c)) == cp) return static_cast<uint8_t>(c);
-    }
-    return '?';
+// Letters, digits and punctuation go by the key's place, as Windows' US codes do; every other
+// key by what the layout makes of it (SDL's keycode), wherever it sits.
+bool printed_key(uint8_t vk) {
+    return (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || (vk >= VK_OEM_1 && vk <= VK_OEM_3) ||
+           (vk >= VK_OEM_4 && vk <= VK_OEM_7) || vk == VK_OEM_102;
 }
 
-// The keypad: digits with Num Lock on, the navigation keys printed under them otherwise.
-uint8_t keypad_key(SDL_Scancode place, bool num_lock) {
-    constexpr uint8_t navigation[10] = {VK_INSERT, VK_END,   VK_DOWN, VK_NEXT, VK_LEFT,
-                                        VK_CLEAR,  VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR};  // KP_0..KP_9
-    switch (place) {
-    case SDL_SCANCODE_KP_DIVIDE: return VK_DIVIDE;
-    case SDL_SCANCODE_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDL_SCANCODE_KP_MINUS: return VK_SUBTRACT;
-    case SDL_SCANCODE_KP_PLUS: return VK_ADD;
-    case SDL_SCANCODE_KP_ENTER: return VK_RETURN;
-    case SDL_SCANCODE_KP_PERIOD: return num_lock ? VK_DECIMAL : VK_DELETE;
-    default: break;
-    }
-    if (place >= SDL_SCANCODE_KP_1 && place <= SDL_SCANCODE_KP_0) {
-        int32_t digit = place == SDL_SCANCODE_KP_0 ? 0 : place - SDL_SCANCODE_KP_1 + 1;
-        return num_lock ? static_cast<uint8_t>(VK_NUMPAD0 + digit) : navigation[digit];
-    }
-    return 0;
+bool on_keypad(SDL_Scancode place) { return place >= SDL_SCANCODE_KP_DIVIDE && place <= SDL_SCANCODE_KP_PERIOD; }
+
+// The keypad: the table's navigation keys with Num Lock off, the digits and the decimal point on.
+uint8_t keypad_key(const KeyRow& row, bool num_lock) {
+    if (!num_lock) return row.vk;
+    if (row.place >= SDL_SCANCODE_KP_1 && row.place <= SDL_SCANCODE_KP_0)
+        return static_cast<uint8_t>(VK_NUMPAD0 + (row.place - SDL_SCANCODE_KP_1 + 1) % 10);
+    if (row.place == SDL_SCANCODE_KP_PERIOD) return VK_DECIMAL;
+    return row.vk;
 }
 
-// The keys of multimedia keyboards, with Windows' codes for them.
-uint8_t media_key(SDL_Keycode key) {
-    switch (key) {
-    case SDLK_CANCEL: return VK_CANCEL;
-    case SDLK_SELECT: return VK_SELECT;
-    case SDLK_EXECUTE: return VK_EXECUTE;
-    case SDLK_HELP: return VK_HELP;
-    case SDLK_SLEEP: return VK_SLEEP;
-    case SDLK_SEPARATOR: return VK_SEPARATOR;
-    case SDLK_AC_BACK: return VK_BROWSER_BACK;
-    case SDLK_AC_FORWARD: return VK_BROWSER_FORWARD;
-    case SDLK_AC_REFRESH: return VK_BROWSER_REFRESH;
-    case SDLK_AC_STOP: return VK_BROWSER_STOP;
-    case SDLK_AC_SEARCH: return VK_BROWSER_SEARCH;
-    case SDLK_AC_BOOKMARKS: return VK_BROWSER_FAVORITES;
-    case SDLK_AC_HOME:
-    case SDLK_WWW: return VK_BROWSER_HOME;
-    case SDLK_MUTE:
-    case SDLK_AUDIOMUTE: return VK_VOLUME_MUTE;
-    case SDLK_VOLUMEDOWN: return VK_VOLUME_DOWN;
-    case SDLK_VOLUMEUP: return VK_VOLUME_UP;
-    case SDLK_AUDIONEXT: return VK_MEDIA_NEXT_TRACK;
-    case SDLK_AUDIOPREV: return VK_MEDIA_PREV_TRACK;
-    case SDLK_AUDIOSTOP: return VK_MEDIA_STOP;
-    case SDLK_AUDIOPLAY: return VK_MEDIA_PLAY_PAUSE;
-    case SDLK_MAIL: return VK_LAUNCH_MAIL;
-    case SDLK_MEDIASELECT: return VK_LAUNCH_MEDIA_SELECT;
-    case SDLK_COMPUTER: return VK_LAUNCH_APP1;
-    case SDLK_CALCULATOR: return VK_LAUNCH_APP2;
-    case SDLK_CRSEL: return VK_CRSEL;
-    case SDLK_EXSEL: return VK_EXSEL;
-    default: return 0;
+// The six keys whose keycode SDL makes of their ASCII character rather than of their place.
+struct AsciiKey {
+    SDL_Keycode key;
+    SDL_Scancode place;
+};
+constexpr AsciiKey ascii_keys[] = {
+    {SDLK_RETURN, SDL_SCANCODE_RETURN}, {SDLK_ESCAPE, SDL_SCANCODE_ESCAPE}, {SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE},
+    {SDLK_TAB, SDL_SCANCODE_TAB},       {SDLK_SPACE, SDL_SCANCODE_SPACE},   {SDLK_DELETE, SDL_SCANCODE_DELETE},
+};
+
+// The place of the key that SDL's keycode key names on every layout: the place with a mark,
+// or for the six above their character (the marked place is then no name of theirs).
+SDL_Scancode place_named_by(SDL_Keycode key) {
+    for (const AsciiKey& ascii : ascii_keys) {
+        if (key == ascii.key) return ascii.place;
+        if (key == static_cast<SDL_Keycode>(SDL_SCANCODE_TO_KEYCODE(ascii.place))) return SDL_SCANCODE_UNKNOWN;
     }
+    if ((key & SDLK_SCANCODE_MASK) == 0) return SDL_SCANCODE_UNKNOWN;
+    return static_cast<SDL_Scancode>(key & ~SDLK_SCANCODE_MASK);
 }
 
-// Keys that mean the same on every layout.
 uint8_t named_key(SDL_Keycode key) {
-    if (key >= SDLK_F1 && key <= SDLK_F12) return static_cast<uint8_t>(VK_F1 + (key - SDLK_F1));
-    if (key >= SDLK_F13 && key <= SDLK_F24) return static_cast<uint8_t>(VK_F13 + (key - SDLK_F13));
-    switch (key) {
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_CLEAR: return VK_CLEAR;
-    case SDLK_RETURN: return VK_RETURN;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    case SDLK_PAUSE: return VK_PAUSE;
-    case SDLK_CAPSLOCK: return VK_CAPITAL;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_END: return VK_END;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
-    case SDLK_INSERT: return VK_INSERT;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_LGUI: return VK_LWIN;
-    case SDLK_RGUI: return VK_RWIN;
-    case SDLK_APPLICATION: return VK_APPS;
-    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
-    case SDLK_SCROLLLOCK: return VK_SCROLL;
-    default: return media_key(key);
-    }
+    const KeyRow* row = row_at(place_named_by(key));
+    return row != nullptr && !printed_key(row->vk) && !on_keypad(row->place) ? row->vk : 0;
 }
 
-// By the key's place on a US keyboard: letters, digits and the OEM punctuation codes.
 uint8_t placed_key(SDL_Scancode place) {
-    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z)
-        return static_cast<uint8_t>('A' + (place - SDL_SCANCODE_A));
-    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_9)
-        return static_cast<uint8_t>('1' + (place - SDL_SCANCODE_1));
-    switch (place) {
-    case SDL_SCANCODE_0: return '0';
-    case SDL_SCANCODE_SEMICOLON: return VK_OEM_1;
-    case SDL_SCANCODE_EQUALS: return VK_OEM_PLUS;
-    case SDL_SCANCODE_COMMA: return VK_OEM_COMMA;
-    case SDL_SCANCODE_MINUS: return VK_OEM_MINUS;
-    case SDL_SCANCODE_PERIOD: return VK_OEM_PERIOD;
-    case SDL_SCANCODE_SLASH: return VK_OEM_2;
-    case SDL_SCANCODE_GRAVE: return VK_OEM_3;
-    case SDL_SCANCODE_LEFTBRACKET: return VK_OEM_4;
-    case SDL_SCANCODE_BACKSLASH: return VK_OEM_5;
-    case SDL_SCANCODE_RIGHTBRACKET: return VK_OEM_6;
-    case SDL_SCANCODE_APOSTROPHE: return VK_OEM_7;
-    case SDL_SCANCODE_NONUSBACKSLASH: return VK_OEM_102;
-    default: return 0;
-    }
-}
-
-// Set-1 scan codes of the keys whose code follows no run of SDL's; 0x100 marks the extended
-// (E0-prefixed) ones.
-uint16_t other_scan_code(SDL_Scancode place) {
-    switch (place) {
-    case SDL_SCANCODE_RETURN: return 0x1C;
-    case SDL_SCANCODE_ESCAPE: return 0x01;
-    case SDL_SCANCODE_BACKSPACE: return 0x0E;
-    case SDL_SCANCODE_TAB: return 0x0F;
-    case SDL_SCANCODE_SPACE: return 0x39;
-    case SDL_SCANCODE_MINUS: return 0x0C;
-    case SDL_SCANCODE_EQUALS: return 0x0D;
-    case SDL_SCANCODE_LEFTBRACKET: return 0x1A;
-    case SDL_SCANCODE_RIGHTBRACKET: return 0x1B;
-    case SDL_SCANCODE_BACKSLASH:
-    case SDL_SCANCODE_NONUSHASH: return 0x2B;
-    case SDL_SCANCODE_SEMICOLON: return 0x27;
-    case SDL_SCANCODE_APOSTROPHE: return 0x28;
-    case SDL_SCANCODE_GRAVE: return 0x29;
-    case SDL_SCANCODE_COMMA: return 0x33;
-    case SDL_SCANCODE_PERIOD: return 0x34;
-    case SDL_SCANCODE_SLASH: return 0x35;
-    case SDL_SCANCODE_CAPSLOCK: return 0x3A;
-    case SDL_SCANCODE_F11: return 0x57;
-    case SDL_SCANCODE_F12: return 0x58;
-    case SDL_SCANCODE_PRINTSCREEN: return 0x137;
-    case SDL_SCANCODE_SCROLLLOCK: return 0x46;
-    case SDL_SCANCODE_PAUSE: return 0x45;
-    case SDL_SCANCODE_INSERT: return 0x152;
-    case SDL_SCANCODE_HOME: return 0x147;
-    case SDL_SCANCODE_PAGEUP: return 0x149;
-    case SDL_SCANCODE_DELETE: return 0x153;
-    case SDL_SCANCODE_END: return 0x14F;
-    case SDL_SCANCODE_PAGEDOWN: return 0x151;
-    case SDL_SCANCODE_RIGHT: return 0x14D;
-    case SDL_SCANCODE_LEFT: return 0x14B;
-    case SDL_SCANCODE_DOWN: return 0x150;
-    case SDL_SCANCODE_UP: return 0x148;
-    case SDL_SCANCODE_NUMLOCKCLEAR: return 0x145;
-    case SDL_SCANCODE_KP_DIVIDE: return 0x135;
-    case SDL_SCANCODE_KP_MULTIPLY: return 0x37;
-    case SDL_SCANCODE_KP_MINUS: return 0x4A;
-    case SDL_SCANCODE_KP_PLUS: return 0x4E;
-    case SDL_SCANCODE_KP_ENTER: return 0x11C;
-    case SDL_SCANCODE_KP_PERIOD: return 0x53;
-    case SDL_SCANCODE_NONUSBACKSLASH: return 0x56;
-    case SDL_SCANCODE_APPLICATION: return 0x15D;
-    case SDL_SCANCODE_LCTRL: return 0x1D;
-    case SDL_SCANCODE_LSHIFT: return 0x2A;
-    case SDL_SCANCODE_LALT: return 0x38;
-    case SDL_SCANCODE_LGUI: return 0x15B;
-    case SDL_SCANCODE_RCTRL: return 0x11D;
-    case SDL_SCANCODE_RSHIFT: return 0x36;
-    case SDL_SCANCODE_RALT: return 0x138;
-    case SDL_SCANCODE_RGUI: return 0x15C;
-    case SDL_SCANCODE_MUTE:
-    case SDL_SCANCODE_AUDIOMUTE: return 0x120;
-    case SDL_SCANCODE_VOLUMEDOWN: return 0x12E;
-    case SDL_SCANCODE_VOLUMEUP: return 0x130;
-    case SDL_SCANCODE_AUDIONEXT: return 0x119;
-    case SDL_SCANCODE_AUDIOPREV: return 0x110;
-    case SDL_SCANCODE_AUDIOSTOP: return 0x124;
-    case SDL_SCANCODE_AUDIOPLAY: return 0x122;
-    case SDL_SCANCODE_MAIL: return 0x16C;
-    case SDL_SCANCODE_MEDIASELECT: return 0x16D;
-    case SDL_SCANCODE_WWW:
-    case SDL_SCANCODE_AC_HOME: return 0x132;
-    case SDL_SCANCODE_CALCULATOR: return 0x121;
-    case SDL_SCANCODE_COMPUTER: return 0x16B;
-    case SDL_SCANCODE_AC_SEARCH: return 0x165;
-    case SDL_SCANCODE_AC_BOOKMARKS: return 0x166;
-    case SDL_SCANCODE_AC_REFRESH: return 0x167;
-    case SDL_SCANCODE_AC_STOP: return 0x168;
-    case SDL_SCANCODE_AC_FORWARD: return 0x169;
-    case SDL_SCANCODE_AC_BACK: return 0x16A;
-    case SDL_SCANCODE_SLEEP: return 0x15F;
-    default: return 0;
-    }
+    const KeyRow* row = row_at(place);
+    return row != nullptr && printed_key(row->vk) ? row->vk : 0;
 }
 
 }  // namespace
 
 uint16_t scan_code(SDL_Scancode place) {
-    // Letters in SDL's order (A to Z), then the digit row and the keypad's digit keys.
-    constexpr uint8_t letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
-                                     0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
-                                     0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
-    constexpr uint8_t keypad[10] = {0x4F, 0x50, 0x51, 0x4B, 0x4C, 0x4D, 0x47, 0x48, 0x49, 0x52};
-    if (place >= SDL_SCANCODE_A && place <= SDL_SCANCODE_Z) return letters[place - SDL_SCANCODE_A];
-    if (place >= SDL_SCANCODE_1 && place <= SDL_SCANCODE_0) return static_cast<uint16_t>(2 + place - SDL_SCANCODE_1);
-    if (place >= SDL_SCANCODE_F1 && place <= SDL_SCANCODE_F10) return static_cast<uint16_t>(0x3B + place - SDL_SCANCODE_F1);
-    if (place >= SDL_SCANCODE_KP_1 && place <= SDL_SCANCODE_KP_0) return keypad[place - SDL_SCANCODE_KP_1];
-    return other_scan_code(place);
+    const KeyRow* row = row_at(place);
+    if (row == nullptr) return 0;
+    return static_cast<uint16_t>(row->scan | (row->extended ? 0x100 : 0));
 }
 
 int32_t control_character(uint8_t vk, bool shift) {
@@ -332,58 +289,8 @@ int32_t control_character(uint8_t vk, bool shift) {
 uint8_t virtual_key(SDL_Keycode key, SDL_Scancode place, bool num_lock) {
     if (key >= 'a' && key <= 'z') return static_cast<uint8_t>(key - 'a' + 'A');
     if (key >= '0' && key <= '9') return static_cast<uint8_t>(key);
-    if (uint8_t vk = keypad_key(place, num_lock)) return vk;
+    const KeyRow* row = row_at(place);
+    if (row != nullptr && on_keypad(place)) return keypad_key(*row, num_lock);
     if (uint8_t vk = named_key(key)) return vk;
     return placed_key(place);
-}
-
-int32_t next_ansi_char(const char* text, uint8_t* ansi) {
-    const uint8_t* s = reinterpret_cast<const uint8_t*>(text);
-    uint8_t lead = s[0];
-    if (lead == 0) return 0;
-    // 0: a stray continuation byte, or a lead byte no valid sequence starts with.
-    int32_t length = lead < 0x80   ? 1
-                     : lead < 0xC2 ? 0
-                     : lead < 0xE0 ? 2
-                     : lead < 0xF0 ? 3
-                     : lead < 0xF5 ? 4
-                                   : 0;
-    if (length == 0) {
-        *ansi = '?';
-        return 1;
-    }
-    uint32_t cp = length == 1 ? lead : lead & (0x7F >> length);
-    for (int32_t i = 1; i < length; ++i) {
-        if ((s[i] & 0xC0) != 0x80) {  // cut short: the next byte starts afresh
-            *ansi = '?';
-            return i;
-        }
-        cp = cp << 6 | (s[i] & 0x3F);
-    }
-    constexpr uint32_t smallest[5] = {0, 0, 0x80, 0x800, 0x10000};
-    bool valid = cp >= smallest[length] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-    *ansi = valid ? ansi_from_code_point(cp) : '?';
-    return length;
-}
-
-void ansi_to_utf8(const char* ansi, char* out, int32_t out_bytes) {
-    int32_t n = 0;
-    for (const uint8_t* s = reinterpret_cast<const uint8_t*>(ansi); *s != 0; ++s) {
-        uint32_t cp = code_point_from_ansi(*s);
-        char bytes[3];
-        int32_t length = 0;
-        if (cp < 0x80) {
-            bytes[length++] = static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            bytes[length++] = static_cast<char>(0xC0 | cp >> 6);
-            bytes[length++] = static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            bytes[length++] = static_cast<char>(0xE0 | cp >> 12);
-            bytes[length++] = static_cast<char>(0x80 | (cp >> 6 & 0x3F));
-            bytes[length++] = static_cast<char>(0x80 | (cp & 0x3F));
-        }
-        if (n + length >= out_bytes) break;
-        for (int32_t i = 0; i < length; ++i) out[n++] = bytes[i];
-    }
-    if (out_bytes > 0) out[n] = 0;
 }
