@@ -1,8 +1,9 @@
 // The built-in font, drawn pixel by pixel for this project, and its table by code.
 //
 // Metrics, in the glyph's 7 rows: capitals, digits and ascenders take rows 0-5, lower
-// case rows 2-5 (the baseline is under row 5), descenders reach row 6. Accents sit in
-// rows 0-1 over lower case; over a capital, which then shrinks to rows 1-5, they take row 0.
+// case rows 2-5 (the baseline is under row 5), descenders reach row 6. Over lower case an
+// accent takes row 0 and leaves row 1 clear (a circumflex takes both); an accented capital
+// shrinks to rows 1-5 under a one-pixel accent in row 0, which is all the box leaves it.
 #include "surface/font.h"
 
 namespace {
