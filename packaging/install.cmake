@@ -5,7 +5,8 @@
 include(GNUInstallDirs)
 
 set(PICTAVON_VERSION 1.0.0)
-set(pictavon_docs ${CMAKE_SOURCE_DIR}/docs/start-view.png ${CMAKE_SOURCE_DIR}/docs/flight.gif)
+set(pictavon_docs ${CMAKE_SOURCE_DIR}/docs/start-view.png ${CMAKE_SOURCE_DIR}/docs/flight.gif
+                  ${CMAKE_SOURCE_DIR}/docs/font.png)
 
 if(WIN32)
   # Everything in one folder: the program reads balle.bmp from where it is started.

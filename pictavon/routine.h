@@ -55,6 +55,18 @@
 // clipped rectangle; twice restores it.
 #include "surface/draw.h"
 
+// ---- Text (program thread) ----------------------------------------------------------------
+//
+// draw_text(x, y, text, colour): writes the 0-terminated string `text`, bytes of the
+// Windows-1252 code page, with the built-in font: 5 x 7 glyphs in 6 x 8 cells, the first
+// cell's top-left at (x, y), counted from clip_rect's origin and clipped to it. The font
+// draws ASCII 32-126 and à â ç è é ê ë î ï ô ù û ü ÿ œ, their capitals, « » and °; any other
+// byte shows as an empty box. Only the glyphs' pixels are written, in colour 0xRRGGBB; the
+// background stays as it is. '\n' starts a new line at x, 8 pixels lower. Returns the x
+// after the last glyph of the last line (x + 6 per glyph), for writing on from there.
+// Costs about 35 pixel tests per byte; nothing is allocated.
+#include "surface/text.h"
+
 // ---- Input state (written by the window thread) -----------------------------------------
 //
 // key_down(code), which reads key_state[code & 255]: 1 while the key or button with that

@@ -28,8 +28,10 @@ ICON_SIZES = (32, 64)
 INSTALLED = {"bin/pictavon", "libexec/pictavon/pictavon", "share/pictavon/balle.bmp",
              "share/applications/pictavon.desktop", "share/doc/pictavon/README.md",
              "share/doc/pictavon/docs/start-view.png", "share/doc/pictavon/docs/flight.gif",
+             "share/doc/pictavon/docs/font.png",
              *(f"share/icons/hicolor/{n}x{n}/apps/pictavon.png" for n in ICON_SIZES)}
-ZIPPED = {"pictavon.exe", "balle.bmp", "README.md", "docs/start-view.png", "docs/flight.gif"}
+ZIPPED = {"pictavon.exe", "balle.bmp", "README.md", "docs/start-view.png", "docs/flight.gif",
+          "docs/font.png"}
 # The DLLs every Windows has: the .exe may import these and no other.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
 

@@ -1,12 +1,15 @@
-// blit_sprite and invert_rect: clipping, the colour key, and never a byte outside the rectangle.
+// blit_sprite, invert_rect and draw_text: clipping, the colour key, the font's pixels, and
+// never a byte outside the rectangle.
 #include "surface/draw.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "surface/surface.h"
+#include "surface/text.h"
 
 namespace {
 
@@ -41,7 +44,21 @@ protected:
             ASSERT_EQ(int(bits[i]), int(expected[i]))
                 << "array byte " << i << " (row " << i / 720 << ", byte " << i % 720 << ")";
     }
+
+    // Expects `golden` (rows of '#' in the text's colour 0x123456 and '.' left as it was)
+    // drawn with its top-left at surface pixel (gx, gy), seen through `visible`, and nothing
+    // else changed.
+    void expect_golden(const char* const* golden, int32_t gx, int32_t gy, Rect visible) {
+        const int32_t width = int32_t(std::strlen(golden[0]));
+        expect_only(visible, [&](int32_t dx, int32_t dy, uint8_t* out) {
+            const int32_t c = visible.x + dx - gx, r = visible.y + dy - gy;
+            if (c < 0 || c >= width || r < 0 || r >= 7 || golden[r][c] != '#') return;
+            out[0] = 0x56, out[1] = 0x34, out[2] = 0x12;
+        });
+    }
 };
+
+constexpr uint32_t ink = 0x123456;
 
 void complement(int32_t, int32_t, uint8_t* pixel) {
     for (int i = 0; i < 3; ++i) pixel[i] = uint8_t(~pixel[i]);
@@ -127,6 +144,77 @@ TEST_F(Draw, InvertComplementsTheClippedRectangleOnly) {
     clip_rect = ClipRect{20, 10, 200, 150};
     invert_rect(-30, -5, 40, 10);
     expect_only({20, 10, 10, 5}, complement);
+}
+
+// Golden pictures of draw_text.
+const char* const pictavon_box[7] = {  // "Pictavon 1.0\x01": a code without a glyph is a box
+    "####....#..........#....................................#..........###..#####",
+    "#...#..............#...................................##.........#...#.#...#",
+    "#...#..##....####.####...####.#...#..###..####..........#.........#..##.#...#",
+    "####....#...#......#....#...#.#...#.#...#.#...#.........#.........#.#.#.#...#",
+    "#.......#...#......#..#.#..##..#.#..#...#.#...#.........#.........##..#.#...#",
+    "#......###...####...##...##.#...#....###..#...#........###....#....###..#...#",
+    "........................................................................#####"};
+const char* const french[7] = {  // "Été à Noël «°»", drawn from its Windows-1252 bytes
+    "...#...#.......#.........#..........#...#........#.#...##................###.......",
+    "#####..#............................##..#...............#...........#.#..#.#..#.#..",
+    "#.....####...###.........####.......#.#.#..###...###....#..........#.#...###...#.#.",
+    "####...#....#####.......#...#.......#..##.#...#.#####...#.........#.#...........#.#",
+    "#......#..#.#...........#..##.......#...#.#...#.#.......#..........#.#.........#.#.",
+    "#####...##...###.........##.#.......#...#..###...###...###..........#.#.......#.#..",
+    "..................................................................................."};
+TEST_F(Draw, TextDrawsTheGlyphsPixelForPixelClippedToTheClipRect) {
+    struct Case {
+        const char* text;
+        const char* const* golden;
+        int32_t x, y;
+        ClipRect clip;
+        Rect visible;  // the golden's pixels that land inside the clip, in surface pixels
+    };
+    const ClipRect full{0, 0, 240, 160}, inner{20, 10, 200, 150}, beyond{-9, -9, 999, 999};
+    const char* pict = "Pictavon 1.0\x01";
+    const char* fr = "\xC9t\xE9 \xE0 No\xEBl \xAB\xB0\xBB";
+    const Case cases[] = {
+        {pict, pictavon_box, 7, 30, full, {7, 30, 77, 7}},
+        {fr, french, 150, 100, full, {150, 100, 83, 7}},
+        {pict, pictavon_box, -8, -3, full, {0, 0, 69, 4}},
+        {fr, french, 200, 155, full, {200, 155, 40, 5}},
+        {pict, pictavon_box, -4, -2, inner, {20, 10, 73, 5}},
+        {fr, french, 150, 137, inner, {170, 147, 30, 3}},
+        {pict, pictavon_box, 236, 157, beyond, {227, 148, 13, 7}},  // never off the surface
+        {pict, pictavon_box, 5, 6, beyond, {0, 0, 73, 4}},          // nor in the spare row
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "text at (" << c.x << ", " << c.y << "), clip left " << c.clip.left);
+        SetUp();
+        clip_rect = c.clip;
+        const int32_t glyphs = int32_t(std::strlen(c.text));
+        EXPECT_EQ(draw_text(c.x, c.y, c.text, ink), c.x + 6 * glyphs);
+        expect_golden(c.golden, c.clip.left + c.x, c.clip.top + c.y, c.visible);
+    }
+}
+
+TEST_F(Draw, TextNewlineStartsALineAtXEightPixelsLower) {
+    EXPECT_EQ(draw_text(33, 40, "Pic\nta\x01", ink), 33 + 18);
+    const std::vector<uint8_t> with_newline = pixels();
+    SetUp();
+    draw_text(33, 40, "Pic", ink);
+    draw_text(33, 48, "ta\x01", ink);
+    EXPECT_EQ(pixels(), with_newline);
+    EXPECT_EQ(draw_text(5, 5, "abc\n", ink), 5);
+}
+
+TEST_F(Draw, TextAtAnyPositionWritesNothingOutsideAndReturnsTheClampedEnd) {
+    clip_rect = ClipRect{20, 10, 200, 150};
+    EXPECT_EQ(draw_text(INT32_MAX - 6, 0, "ab", ink), INT32_MAX);
+    EXPECT_EQ(draw_text(INT32_MIN, INT32_MIN, "abc\n\n\nx", ink), INT32_MIN + 6);
+    EXPECT_EQ(draw_text(-30, INT32_MAX - 3, "ab\nab", ink), -18);
+    EXPECT_EQ(draw_text(181, 0, "\n\n\n", ink), 181);
+    EXPECT_EQ(draw_text(4, 4, nullptr, ink), 4);
+    EXPECT_EQ(pixels(), before);
+    surface.bits = nullptr;
+    EXPECT_EQ(draw_text(4, 4, "abc", ink), 22);
+    EXPECT_EQ(pixels(), before);
 }
 
 }  // namespace
