@@ -1,5 +1,5 @@
-// standalone: a colour ramp, shown until a key or a click closes the window. A start for a
-// routine of your own.
+// standalone: a colour ramp, shown until Escape ends the run; then a key or a click closes
+// the window. A start for a routine of your own.
 #include <cstring>
 
 #include "pictavon/routine.h"
@@ -17,5 +17,7 @@ uint32_t program_main(void*) {
         }
     }
     present();
+    start_clock();
+    while (take_key(VK_ESCAPE) == 0) wait_frame(20);
     return 0;  // the host keeps the picture, shows its prompt and closes at a key or click
 }

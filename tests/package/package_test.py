@@ -23,7 +23,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import e2e_demo  # noqa: E402
 from e2e_hello import PROMPT  # noqa: E402
-from harness import Failure, Session, wait_until  # noqa: E402
+from harness import WINDOW_TITLE, Failure, Session, wait_until  # noqa: E402
 
 SPRITE = os.path.join(ROOT, "assets", "balle.bmp")
 ICON_SIZES = (32, 64)
@@ -262,9 +262,12 @@ def starter(options, way):
     start, end = (60, 3) if way == "windows_kit" else (options.start_timeout, options.exit_timeout)
     with tempfile.TemporaryDirectory(prefix=f"pictavon-{way}-") as work, \
             Session(STARTER_WAYS[way](options, work), cwd=work, xwin=options.xwin) as s:
-        s.start()  # the routine returns at once: its window soon has the prompt for a title
-        window = s.find_window(PROMPT, start)
+        s.start()
+        window = s.find_window(WINDOW_TITLE, start)
         wait_until("the starter's picture", lambda: s.grab(window) == STARTER_PICTURE, 10)
+        s.keydown(window, "Escape")  # a key state: held until the routine has seen it
+        wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
+        s.keyup(window, "Escape")
         s.key_closes_with_exit_0(window, "space", end)
 
 
