@@ -2,12 +2,18 @@
 # program_main) built into a program for the backend this build targets: the Linux program
 # on SDL, or, with the mingw-w64 toolchain file, a static Windows .exe (WIN32 subsystem).
 # The routine includes pictavon/routine.h; link any library of its own to NAME afterwards.
+# The same function serves Pictavon's own examples, a project that builds Pictavon inside
+# it, and one that finds an installed Pictavon (find_package(Pictavon)).
 function(pictavon_add_program name)
-  if(WIN32)
-    add_executable(${name} WIN32 ${ARGN} ${PICTAVON_ROOT}/platform/win32/win32_entry.cpp)
-    target_link_libraries(${name} PRIVATE pictavon_runtime pictavon_platform_win32)
-  else()
-    add_executable(${name} ${ARGN} ${PICTAVON_ROOT}/platform/sdl/sdl_entry.cpp)
-    target_link_libraries(${name} PRIVATE pictavon_runtime pictavon_platform_sdl)
+  if(NOT ARGN)
+    message(FATAL_ERROR "pictavon_add_program(${name}): no source file given; name the .cpp "
+                        "files of the routine, the one that defines program_main among them")
   endif()
+  add_executable(${name} WIN32 ${ARGN})
+  if(WIN32)
+    set_target_properties(${name} PROPERTIES PICTAVON_BACKEND Pictavon::platform_win32)
+  else()
+    set_target_properties(${name} PROPERTIES PICTAVON_BACKEND Pictavon::platform_sdl)
+  endif()
+  target_link_libraries(${name} PRIVATE Pictavon::main)
 endfunction()

@@ -29,5 +29,5 @@ windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
 # The fuzz target of the BMP reader.
 fuzz_packages=(clang libclang-rt-14-dev)
 # The packages and their checks: dpkg-shlibdeps finds the .deb's dependencies,
-# desktop-file-validate checks the desktop entry.
-packaging_packages=(dpkg-dev desktop-file-utils)
+# desktop-file-validate checks the desktop entry, pkg-config reads the kit's pictavon.pc.
+packaging_packages=(dpkg-dev desktop-file-utils pkg-config)

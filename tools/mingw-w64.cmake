@@ -17,4 +17,14 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # CTest runs the Windows programs under Wine (tools/wine-run.sh), all in one Wine prefix
 # kept in the build folder.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wine-prefix)
+if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/wine-run.sh ${CMAKE_BINARY_DIR}/wine-prefix)
+endif()
+
+# Installed with a Pictavon development kit (PREFIX/lib/cmake/Pictavon/), this file makes
+# the kit's prefix a root too: find_package looks only below the roots, and
+# -DCMAKE_PREFIX_PATH=PREFIX then finds Pictavon there.
+get_filename_component(pictavon_kit ${CMAKE_CURRENT_LIST_DIR}/../../.. ABSOLUTE)
+if(EXISTS ${pictavon_kit}/include/pictavon/routine.h)
+  list(APPEND CMAKE_FIND_ROOT_PATH ${pictavon_kit})
+endif()

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Makes both packages: the Debian package from the Linux build (build/) and the Windows
-# zip from the mingw-w64 cross build (build-win/), the same build folders as ./test.
+# Makes the packages: from the Linux build (build/) the demo's Debian package and the
+# development kit's (libpictavon-dev), from the mingw-w64 cross build (build-win/) the
+# demo's Windows zip and the Windows development kit's (pictavon-sdk); the same build
+# folders as ./test.
 #     tools/package.sh [OUT_DIR]      (default: out/packages)
 # Prints each package's name and size, and how long packaging took.
 set -euo pipefail
@@ -12,25 +14,34 @@ out=$(realpath -m "${1:-out/packages}")
 jobs=$(nproc)
 start=$SECONDS
 
-# package BUILD_DIR TARGETS... -- CMAKE_OPTIONS...: builds what the package installs and
-# runs CPack there. CPack's scratch folder stays in the build folder.
-package() {
+# build_targets BUILD_DIR TARGETS... -- CMAKE_OPTIONS...: configures and builds what the packages
+# install.
+build_targets() {
     local dir=$1; shift
     local targets=()
     while [ "$1" != "--" ]; do targets+=("$1"); shift; done
     shift
     cmake -S . -B "$dir" -G Ninja "$@" >/dev/null
     cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
-    (cd "$dir" && cpack -B "$root/$dir/cpack" >/dev/null)
+}
+
+# package BUILD_DIR [CPACK_OPTIONS...]: runs CPack there and moves its packages to OUT_DIR.
+# CPack's scratch folder stays in the build folder.
+package() {
+    local dir=$1; shift
+    (cd "$dir" && cpack -B "$root/$dir/cpack" "$@" >/dev/null)
     find "$dir/cpack" -maxdepth 1 -type f \( -name '*.deb' -o -name '*.zip' \) -exec mv -f {} "$out/" \;
 }
 
 mkdir -p "$out"
-rm -f "$out"/pictavon*.deb "$out"/pictavon*.zip
-package build pictavon pictavon_icon -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
-package build-win pictavon -- -DCMAKE_TOOLCHAIN_FILE=tools/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+rm -f "$out"/pictavon*.deb "$out"/libpictavon-dev*.deb "$out"/pictavon*.zip
+build_targets build pictavon pictavon_main pictavon_icon -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
+package build                 # the demo's .deb and libpictavon-dev
+build_targets build-win pictavon pictavon_main -- -DCMAKE_TOOLCHAIN_FILE=tools/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DPICTAVON_BENCH=OFF
-for f in "$out"/pictavon*.deb "$out"/pictavon*.zip; do
+package build-win             # the demo's zip
+package build-win -D CPACK_COMPONENTS_ALL=Development  # the development kit's zip
+for f in "$out"/pictavon_*.deb "$out"/libpictavon-dev_*.deb "$out"/pictavon-[0-9]*.zip "$out"/pictavon-sdk-*.zip; do
     [ -f "$f" ] || { echo "package: CPack made no $(basename "$f")" >&2; exit 1; }
     echo "$f: $(stat -c %s "$f") bytes"
 done

@@ -2,12 +2,14 @@
 `cmake --install` through its launcher on the PATH and through its desktop entry, the .deb
 unpacked into a throw-away root, and the Windows zip unpacked into an empty folder and run
 under Wine. Each must show the demo's exact first view, ball included, and close cleanly.
+Built in each way a user may take Pictavon, the starter (examples/standalone) must show its picture.
 
     python3 package_test.py --build build --packages out/packages [--build-win build-win]
                             [--checks NAME,...]
 """
 import argparse
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -20,7 +22,8 @@ ROOT = os.path.normpath(os.path.join(HERE, "..", ".."))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import e2e_demo  # noqa: E402
-from harness import Failure, Session  # noqa: E402
+from e2e_hello import PROMPT  # noqa: E402
+from harness import WINDOW_TITLE, Failure, Session, wait_until  # noqa: E402
 
 SPRITE = os.path.join(ROOT, "assets", "balle.bmp")
 ICON_SIZES = (32, 64)
@@ -30,6 +33,28 @@ INSTALLED = {"bin/pictavon", "libexec/pictavon/pictavon", "share/pictavon/balle.
              "share/doc/pictavon/docs/start-view.png", "share/doc/pictavon/docs/flight.gif",
              "share/doc/pictavon/docs/font.png",
              *(f"share/icons/hicolor/{n}x{n}/apps/pictavon.png" for n in ICON_SIZES)}
+
+
+def routine_headers():
+    """pictavon/routine.h and every header it includes, where the kit puts them."""
+    todo, found = ["pictavon/routine.h"], set()
+    while todo:
+        found.add(todo[-1])
+        text = open(os.path.join(ROOT, todo.pop()), encoding="utf-8").read()
+        todo += [h for h in re.findall(r'^#include "([^"]+)"', text, re.M) if h not in found]
+    return {"include/pictavon/" + h.removeprefix("pictavon/") for h in found}
+
+
+# The development kit below its prefix; the Windows kit has no .pc but the toolchain file.
+KIT = routine_headers() | {f"lib/libpictavon_{n}.a" for n in ("main", "runtime", "platform_sdl")} | {
+    f"lib/cmake/Pictavon/{n}.cmake" for n in ("PictavonConfig", "PictavonConfigVersion", "PictavonTargets",
+                                              "PictavonTargets-relwithdebinfo", "pictavon_program")} | {
+    "lib/pkgconfig/pictavon.pc"}
+WINDOWS_KIT = {f.replace("_sdl", "_win32").replace("relwithdebinfo", "release") for f in KIT
+               if not f.endswith(".pc")} | {"lib/cmake/Pictavon/mingw-w64.cmake"}
+STARTER = os.path.join(ROOT, "examples", "standalone")
+STARTER_PICTURE = (240, 160, bytes(720)  # window row 0 shows the spare row, row j surface row j - 1
+                   + bytes(v for y in range(159) for x in range(240) for v in (128, y + 64, x)))
 ZIPPED = {"pictavon.exe", "balle.bmp", "README.md", "docs/start-view.png", "docs/flight.gif",
           "docs/font.png"}
 # The DLLs every Windows has: the .exe may import these and no other.
@@ -97,9 +122,7 @@ def staged_install(options):
         result = run("cmake", "--install", options.build, "--prefix", prefix)
         if result.returncode != 0:
             raise Failure(f"cmake --install failed: {result.stdout}{result.stderr}")
-        missing, extra = INSTALLED - files_below(prefix), files_below(prefix) - INSTALLED
-        if missing or extra:
-            raise Failure(f"installed files: missing {sorted(missing)}, unexpected {sorted(extra)}")
+        holding(prefix, INSTALLED | KIT, "installed files")
         if open(os.path.join(prefix, "share/pictavon/balle.bmp"), "rb").read() != open(SPRITE, "rb").read():
             raise Failure("the installed balle.bmp is not the demo's sprite")
         path_dir, elsewhere = os.path.join(work, "path"), os.path.join(work, "elsewhere")
@@ -115,17 +138,17 @@ def staged_install(options):
         expect_first_view(options, command, cwd=cwd)
 
 
-def one_package(options, pattern_end):
-    names = [n for n in os.listdir(options.packages) if n.startswith("pictavon") and n.endswith(pattern_end)]
+def one_package(options, pattern):
+    names = [n for n in os.listdir(options.packages) if re.fullmatch(pattern, n)]
     if len(names) != 1:
-        raise Failure(f"{options.packages} holds {names or 'no'} *{pattern_end}; run tools/package.sh")
+        raise Failure(f"{options.packages} holds {names or 'no'} {pattern}; run tools/package.sh")
     return os.path.join(options.packages, names[0])
 
 
 def debian_package(options):
     """The .deb: its metadata and declared dependencies, its file list and owners; unpacked
     into a throw-away root, its launcher shows the first view."""
-    deb = one_package(options, "_amd64.deb")
+    deb = one_package(options, r"pictavon_.+_amd64\.deb")
     fields = {}
     for name in ("Package", "Version", "Architecture", "Depends", "Maintainer", "Description", "Section"):
         fields[name] = run("dpkg-deb", "-f", deb, name).stdout.strip()
@@ -161,7 +184,7 @@ def windows_zip(options):
     first view."""
     if not options.build_win:
         raise Failure("no --build-win: the Wine prefix lives in the Windows build folder")
-    archive = one_package(options, "-win64.zip")
+    archive = one_package(options, r"pictavon-[0-9.]+-win64\.zip")
     with zipfile.ZipFile(archive) as z:
         names = [n for n in z.namelist() if not n.endswith("/")]
         tops = {n.split("/", 1)[0] for n in names}
@@ -170,16 +193,88 @@ def windows_zip(options):
         with tempfile.TemporaryDirectory(prefix="pictavon-zip-") as empty:
             z.extractall(empty)
             folder = os.path.join(empty, tops.pop())
-            exe = os.path.join(folder, "pictavon.exe")
-            imports = run("x86_64-w64-mingw32-objdump", "-p", exe).stdout.splitlines()
-            dlls = {line.split(":", 1)[1].strip().lower() for line in imports if "DLL Name:" in line}
-            if not dlls or not dlls <= SYSTEM_DLLS:
-                raise Failure(f"pictavon.exe needs {sorted(dlls - SYSTEM_DLLS) or 'no'} DLLs beyond Windows' own")
-            wine = [os.path.join(ROOT, "tools", "wine-run.sh"), os.path.join(options.build_win, "wine-prefix"), exe]
+            wine = under_wine(options, os.path.join(folder, "pictavon.exe"))
             expect_first_view(options, wine, cwd=folder, start_timeout=60, exit_timeout=3)
 
 
+def under_wine(options, exe):  # the command that runs exe, once it is known to need no DLL beside it
+    imports = run("x86_64-w64-mingw32-objdump", "-p", exe).stdout.splitlines()
+    dlls = {line.split(":", 1)[1].strip().lower() for line in imports if "DLL Name:" in line}
+    if not dlls or not dlls <= SYSTEM_DLLS:
+        raise Failure(f"{exe} needs {sorted(dlls - SYSTEM_DLLS) or 'no'} DLLs beyond Windows' own")
+    return [os.path.join(ROOT, "tools", "wine-run.sh"), os.path.join(options.build_win, "wine-prefix"), exe]
+
+
+def checked(command, **kwargs):
+    result = subprocess.run(command, capture_output=True, text=True, **kwargs)
+    if result.returncode != 0:
+        raise Failure(f"{command}: {result.stdout}{result.stderr}")
+
+
+def holding(prefix, files, what):  # prefix, once it holds exactly files
+    found = files_below(prefix)
+    if found != files:
+        raise Failure(f"{what}: missing {sorted(files - found)}, unexpected {sorted(found - files)}")
+    return prefix
+
+
+def starter_built(work, *options, exe="standalone"):
+    """examples/standalone configured once and built in work, as its CMakeLists says."""
+    checked(["cmake", "-S", STARTER, "-B", work, "-G", "Ninja", *options])
+    checked(["cmake", "--build", work])
+    return os.path.join(work, exe)
+
+
+def staged_kit(options, work):  # cmake --install of the Development component alone
+    checked(["cmake", "--install", options.build, "--prefix", work + "/kit", "--component", "Development"])
+    return holding(work + "/kit", KIT, "the Development component")
+
+
+def from_dev_deb(options, work):
+    deb = one_package(options, r"libpictavon-dev_.+_amd64\.deb")
+    depends = run("dpkg-deb", "-f", deb, "Depends").stdout
+    if "libsdl2-dev" not in depends or re.search(r"\bpictavon\b", depends):
+        raise Failure(f"{deb}: Depends: {depends}")
+    checked(["dpkg-deb", "-x", deb, work + "/root"])
+    return [starter_built(work, "-DCMAKE_PREFIX_PATH=" + holding(work + "/root/usr", KIT, deb))]
+
+
+def from_windows_kit(options, work):
+    archive = one_package(options, r"pictavon-sdk-.+-win64\.zip")
+    zipfile.ZipFile(archive).extractall(work + "/root")
+    kit = holding(os.path.join(work, "root", os.path.basename(archive)[:-4]), WINDOWS_KIT, archive)
+    toolchain = f"-DCMAKE_TOOLCHAIN_FILE={kit}/lib/cmake/Pictavon/mingw-w64.cmake"
+    return under_wine(options, starter_built(work, toolchain, f"-DCMAKE_PREFIX_PATH={kit}", exe="standalone.exe"))
+
+
+def with_pkg_config(options, work):  # the one-liner, in the starter's folder
+    env = dict(os.environ, PKG_CONFIG_PATH=staged_kit(options, work) + "/lib/pkgconfig")
+    checked(f"c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon) -o {work}/standalone",
+            shell=True, cwd=STARTER, env=env)
+    return [work + "/standalone"]
+
+
+STARTER_WAYS = {"subproject": lambda o, w: [starter_built(w, f"-DPICTAVON_SOURCE_DIR={ROOT}")],
+                "find_package": lambda o, w: [starter_built(w, "-DCMAKE_PREFIX_PATH=" + staged_kit(o, w))],
+                "pkg_config": with_pkg_config, "dev_deb": from_dev_deb, "windows_kit": from_windows_kit}
+
+
+def starter(options, way):
+    """The starter built one way (STARTER_WAYS) into a throw-away folder, then run."""
+    start, end = (60, 3) if way == "windows_kit" else (options.start_timeout, options.exit_timeout)
+    with tempfile.TemporaryDirectory(prefix=f"pictavon-{way}-") as work, \
+            Session(STARTER_WAYS[way](options, work), cwd=work, xwin=options.xwin) as s:
+        s.start()
+        window = s.find_window(WINDOW_TITLE, start)
+        wait_until("the starter's picture", lambda: s.grab(window) == STARTER_PICTURE, 10)
+        s.keydown(window, "Escape")  # a key state: held until the routine has seen it
+        wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
+        s.keyup(window, "Escape")
+        s.key_closes_with_exit_0(window, "space", end)
+
+
 CHECKS = {c.__name__: c for c in (staged_install, debian_package, windows_zip)}
+CHECKS.update({f"starter_{way}": lambda o, way=way: starter(o, way) for way in STARTER_WAYS})
 
 
 def main():

@@ -1,0 +1,71 @@
+# The development kit, the Development component of cmake --install: the routine's headers
+# under include/pictavon/, the static libraries (runtime, this build's backend, the entry),
+# the CMake package (find_package(Pictavon), Pictavon:: targets, pictavon_add_program), on
+# Linux a pkg-config file, and for a cross build the toolchain file it was made with.
+
+# Every header the routine's headers include must be in the kit: a routine that includes
+# pictavon/routine.h from an installed kit would not compile otherwise.
+foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
+  file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/${header} includes REGEX "^#include \"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
+    if(NOT included IN_LIST PICTAVON_ROUTINE_HEADERS)
+      message(FATAL_ERROR "${header} includes ${included}, which PICTAVON_ROUTINE_HEADERS "
+                          "(CMakeLists.txt) lacks: the development kit would not compile")
+    endif()
+  endforeach()
+endforeach()
+
+set_target_properties(pictavon_runtime PROPERTIES EXPORT_NAME runtime)
+set_target_properties(pictavon_main PROPERTIES EXPORT_NAME main)
+string(REPLACE "pictavon_" "" backend_name ${PICTAVON_BACKEND})
+set_target_properties(${PICTAVON_BACKEND} PROPERTIES EXPORT_NAME ${backend_name})
+add_library(Pictavon::${backend_name} ALIAS ${PICTAVON_BACKEND})
+
+if(NOT PICTAVON_INSTALL)
+  return()
+endif()
+
+# include/pictavon/routine.h beside the folders it includes from (include/pictavon/host/...):
+# the package puts both include/ and include/pictavon/ on the include path.
+foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
+  get_filename_component(folder ${header} DIRECTORY)
+  string(REGEX REPLACE "^pictavon/?" "" folder "${folder}")
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/${header}
+          DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pictavon/${folder} COMPONENT Development)
+endforeach()
+install(TARGETS pictavon_runtime ${PICTAVON_BACKEND} pictavon_main EXPORT PictavonTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+
+set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Pictavon)
+set(generated ${CMAKE_CURRENT_BINARY_DIR}/packaging/development)
+install(EXPORT PictavonTargets NAMESPACE Pictavon:: DESTINATION ${package_dir} COMPONENT Development)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/PictavonConfig.cmake.in ${generated}/PictavonConfig.cmake @ONLY)
+# Any 1.x kit serves a routine that asks for 1, and only a build for the consumer's system:
+# a Windows kit is passed over by a Linux configuration, and the other way round.
+include(CMakePackageConfigHelpers)
+write_basic_package_version_file(${generated}/PictavonConfigVersion.cmake
+                                 COMPATIBILITY SameMajorVersion)
+file(APPEND ${generated}/PictavonConfigVersion.cmake "
+if(NOT CMAKE_SYSTEM_NAME STREQUAL \"${CMAKE_SYSTEM_NAME}\")
+  set(PACKAGE_VERSION \"\${PACKAGE_VERSION} (built for ${CMAKE_SYSTEM_NAME})\")
+  set(PACKAGE_VERSION_UNSUITABLE TRUE)
+endif()
+")
+install(FILES ${generated}/PictavonConfig.cmake ${generated}/PictavonConfigVersion.cmake
+              ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pictavon_program.cmake
+        DESTINATION ${package_dir} COMPONENT Development)
+# A consumer of a cross-built kit configures with the toolchain file it was built with.
+if(CMAKE_CROSSCOMPILING AND CMAKE_TOOLCHAIN_FILE)
+  install(FILES ${CMAKE_TOOLCHAIN_FILE} DESTINATION ${package_dir} COMPONENT Development)
+endif()
+
+# pkg-config: the libraries are static, so Libs names all that a link needs, in order. The
+# prefix is found from the file's own place, so a staged or unpacked kit works too.
+if(NOT WIN32)
+  file(RELATIVE_PATH pc_to_prefix ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
+  string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/pictavon.pc.in ${generated}/pictavon.pc @ONLY)
+  install(FILES ${generated}/pictavon.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT Development)
+endif()
