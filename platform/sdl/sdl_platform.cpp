@@ -119,7 +119,6 @@ bool next_sdl_event(SDL_Event* event) {
 }
 
 void forget_window(HostWindow* w) {
-    SDL_DestroyWindow(w->sdl);
     w->sdl = nullptr;
     drop_staged_pictures(w);
     for (Timer& t : backend.timers) {  // a window's timers go with it
@@ -127,8 +126,9 @@ void forget_window(HostWindow* w) {
     }
 }
 
-// Another client destroyed the window: the run ends as for a window destroyed here, without
-// SDL's hiding, which would wait for ever for the unmapping of a window that is no more.
+// Another client destroyed the window: the run ends as for a window destroyed here. SDL's
+// window stays, for the process's last moments: destroying it hides it first, and SDL then
+// waits for an unmapping the X server may have sent already, and will not send again.
 void end_destroyed_window(HostWindow* w) {
     w->proc(handle_of(w), WM_DESTROY, 0, 0);
     forget_window(w);
@@ -305,6 +305,7 @@ void platform_destroy_window(WindowHandle window) {
     assert_may_call_sdl();
     SDL_HideWindow(w->sdl);
     w->proc(window, WM_DESTROY, 0, 0);
+    SDL_DestroyWindow(w->sdl);
     forget_window(w);
 }
 
