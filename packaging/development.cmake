@@ -65,6 +65,8 @@ endif()
 if(NOT WIN32)
   file(RELATIVE_PATH pc_to_prefix ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
   string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
+  # dlopen (the SDL backend opens libX11-xcb at run time): its own library on older C libraries.
+  list(TRANSFORM CMAKE_DL_LIBS PREPEND -l OUTPUT_VARIABLE pc_dl_libs)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/pictavon.pc.in ${generated}/pictavon.pc @ONLY)
   install(FILES ${generated}/pictavon.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
           COMPONENT Development)

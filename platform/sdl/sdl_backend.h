@@ -104,6 +104,36 @@ void end_process_when_display_lost();
 // Prints "PROGRAM: cannot open a window: REASON; SDL: SDL_ERROR" (SDL's part if any).
 void report_window_failure(const char* reason, const char* sdl_error);
 
+// Window thread, after SDL_CreateWindow: false, with the reason written to `reason`, when the
+// window's visual cannot show 24-bit pictures (fewer than 15 bits a pixel, or a colour map
+// in place of true colour, as on a depth-8 PseudoColor display).
+bool window_shows_true_colour(SDL_Window* sdl, char* reason, int32_t reason_bytes);
+
+// ---- X events in bounded batches (sdl_x_events.cpp), window thread ------------------------
+
+// What the window thread must act on at once, however many events wait before it.
+struct XWindowNews {
+    bool close_requested;    // WM_DELETE_WINDOW came: the close box (cleared once taken)
+    bool window_destroyed;   // another client destroyed the window (stays set)
+    uint32_t events_dropped; // input lost to a full backlog since last taken
+};
+
+// At the window's creation: takes the window's X events into a backlog of its own from now
+// on, and X errors about the window once it is gone. False where SDL is not on X or the
+// means are missing: SDL's events are then read as SDL delivers them.
+bool start_x_event_batches(SDL_Window* sdl);
+// Flushes the requests made, and moves every event the connection has into the backlog,
+// each in constant time.
+void take_x_events();
+// Whether the backlog holds events SDL has not had yet.
+bool x_events_waiting();
+// Hands SDL the backlog's next batch (a few hundred events at most) and pumps SDL's events:
+// SDL's queue then holds that batch converted, and anything else SDL has to say (a quit
+// after SIGTERM or SIGINT). After take_x_events.
+void pump_x_event_batch();
+// The news since last asked.
+XWindowNews take_x_window_news();
+
 // ---- The window thread's priority (sdl_priority.cpp) --------------------------------------
 
 // What the window thread obtained: real time alone, or a lower nice value and a short slice,
@@ -120,6 +150,13 @@ struct WindowPriority {
 // where an allowance permits, and the shortest scheduler slice where the kernel has one),
 // silently. Returns what it did.
 WindowPriority raise_window_thread_priority();
+// Window thread: its work since it last woke has run past the bound
+// (busy_bound_ns): a real-time thread goes back to ordinary scheduling, so that a flood of
+// work cannot keep its processor from every other program. No effect otherwise.
+constexpr int64_t busy_bound_ns = 4000000;
+void give_up_real_time();
+// Window thread, with nothing left to do, before it waits: real time again if it gave it up.
+void regain_real_time();
 // Program thread, first thing: back to the process's own priority, which it inherited
 // raised from the window thread that created it.
 void keep_program_thread_priority();

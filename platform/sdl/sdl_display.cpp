@@ -2,6 +2,7 @@
 // goes: each failure in one line on stderr, named after the running program. Window thread
 // only, while SDL starts.
 #include <SDL.h>
+#include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <errno.h>
 #include <unistd.h>
@@ -54,7 +55,37 @@ int on_display_lost(Display* display) {
     _exit(1);
 }
 
+const char* visual_class_name(int visual_class) {
+    switch (visual_class) {
+    case StaticGray: return "StaticGray";
+    case GrayScale: return "GrayScale";
+    case StaticColor: return "StaticColor";
+    case PseudoColor: return "PseudoColor";
+    case TrueColor: return "TrueColor";
+    default: return "DirectColor";
+    }
+}
+
 }  // namespace
+
+// SDL takes the screen's default depth and a visual of it, colour-mapped if that is all
+// there is: on a depth-8 PseudoColor display every picture came out one flat colour. A
+// 16-bit true-colour visual shows them with fewer shades, as Windows does at that depth.
+bool window_shows_true_colour(SDL_Window* sdl, char* reason, int32_t reason_bytes) {
+    assert_may_call_sdl();
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return true;
+    XWindowAttributes attributes{};
+    if (XGetWindowAttributes(info.info.x11.display, info.info.x11.window, &attributes) == 0) return true;
+    int visual_class = attributes.visual->c_class;
+    if ((visual_class == TrueColor || visual_class == DirectColor) && attributes.depth >= 15) return true;
+    std::snprintf(reason, static_cast<size_t>(reason_bytes),
+                  "the display %s has no visual for 24-bit pictures (depth %d, %s; 15 bits or more of "
+                  "true colour are needed)",
+                  DisplayString(info.info.x11.display), attributes.depth, visual_class_name(visual_class));
+    return false;
+}
 
 void report_window_failure(const char* reason, const char* sdl_error) {
     if (is_set(sdl_error))

@@ -4,7 +4,8 @@
 // wake_window_thread and the clocks.
 //
 // The window thread sleeps in ppoll on the X connection, an eventfd that the program
-// thread's present writes, and the next timer tick. SDL_PushEvent would be the obvious
+// thread's present writes, and the next timer tick. On X it takes the window's events in
+// bounded batches (sdl_x_events.cpp), and serves its timer and presents between them. SDL_PushEvent would be the obvious
 // wake-up but takes SDL's queue lock and may allocate: a program thread held inside it
 // would stop the window thread's event loop for good.
 #include <SDL.h>
@@ -54,6 +55,8 @@ struct Backend {
     Timer timers[timer_count];
     int wake_fd = -1;     // eventfd written by the program thread's present
     int display_fd = -1;  // the X connection; -1 where SDL is not on X
+    bool x_batches;       // X events go to SDL a batch at a time, from our backlog
+    int64_t woke_ns;      // when the thread last woke from its wait (0: never waited yet)
 };
 Backend backend;
 
@@ -98,11 +101,55 @@ void wait_for_input(int64_t until_ns) {
     if (wait_ns < 0) wait_ns = 0;
     timespec timeout{static_cast<time_t>(wait_ns / 1000000000), static_cast<long>(wait_ns % 1000000000)};
     pollfd fds[2] = {{backend.wake_fd, POLLIN, 0}, {backend.display_fd, POLLIN, 0}};
-    if (ppoll(fds, backend.display_fd >= 0 ? 2 : 1, &timeout, nullptr) > 0 && (fds[0].revents & POLLIN)) {
+    regain_real_time();  // idle again: real time is deserved
+    int ready = ppoll(fds, backend.display_fd >= 0 ? 2 : 1, &timeout, nullptr);
+    backend.woke_ns = monotonic_ns();
+    if (ready > 0 && (fds[0].revents & POLLIN)) {
         uint64_t count = 0;
         ssize_t got = read(backend.wake_fd, &count, sizeof count);
         (void)got;
     }
+}
+
+// The next event SDL has converted. With X batches, without pumping: SDL's queue holds one
+// batch at a time, and the next waits until the timer and the presents have had their turn.
+bool next_sdl_event(SDL_Event* event) {
+    if (!backend.x_batches) return SDL_PollEvent(event) != 0;
+    return SDL_PeepEvents(event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+}
+
+void forget_window(HostWindow* w) {
+    w->sdl = nullptr;
+    drop_staged_pictures(w);
+    for (Timer& t : backend.timers) {  // a window's timers go with it
+        if (t.window == w) t = Timer{};
+    }
+}
+
+// Another client destroyed the window: the run ends as for a window destroyed here. SDL's
+// window stays, for the process's last moments: destroying it hides it first, and SDL then
+// waits for an unmapping the X server may have sent already, and will not send again.
+void end_destroyed_window(HostWindow* w) {
+    w->proc(handle_of(w), WM_DESTROY, 0, 0);
+    forget_window(w);
+}
+
+// With X batches, once SDL's queue is empty: takes in what the connection has, acts on the
+// close box and on the window's destruction at once, and gives SDL its next batch. Whether
+// there is more to do before waiting.
+bool take_next_batch(HostWindow* w) {
+    take_x_events();
+    XWindowNews news = take_x_window_news();
+    if (w != nullptr && w->sdl != nullptr && news.window_destroyed) {
+        end_destroyed_window(w);
+        return true;
+    }
+    if (w != nullptr && w->sdl != nullptr && news.close_requested) {
+        post(w, WM_CLOSE, 0, 0);
+        return true;
+    }
+    pump_x_event_batch();
+    return SDL_HasEvents(SDL_FIRSTEVENT, SDL_LASTEVENT) == SDL_TRUE || x_events_waiting();
 }
 
 bool start_sdl() {
@@ -186,11 +233,18 @@ WindowHandle platform_create_window(InstanceHandle, const char* title) {
         report_window_failure("SDL_CreateWindow failed", SDL_GetError());
         return nullptr;
     }
+    char reason[300];
+    if (!window_shows_true_colour(sdl, reason, sizeof reason)) {
+        report_window_failure(reason, nullptr);
+        SDL_DestroyWindow(sdl);
+        return nullptr;
+    }
     HostWindow* w = new HostWindow{};  // lives as long as the process, like its pictures
     w->sdl = sdl;
     w->proc = backend.class_proc;
     w->pictures = create_pictures(w);
     backend.display_fd = display_fd(sdl);
+    backend.x_batches = start_x_event_batches(sdl);
     backend.window = w;
     set_latin1_name(w, title);
     if (w->proc(handle_of(w), WM_CREATE, 0, 0) == -1) {  // the procedure refused the window
@@ -252,11 +306,7 @@ void platform_destroy_window(WindowHandle window) {
     SDL_HideWindow(w->sdl);
     w->proc(window, WM_DESTROY, 0, 0);
     SDL_DestroyWindow(w->sdl);
-    w->sdl = nullptr;
-    drop_staged_pictures(w);
-    for (Timer& t : backend.timers) {  // a window's timers go with it
-        if (t.window == w) t = Timer{};
-    }
+    forget_window(w);
 }
 
 // WM_PAINT is delivered once per invalidation, so there is nothing left to validate.
@@ -264,14 +314,16 @@ void platform_paint_nothing(WindowHandle) {}
 
 // ---- Messages ------------------------------------------------------------------------------
 
-// Win32's order: posted and input messages first, then a pending paint, then the timers.
+// Win32's order: posted and input messages first, then a pending paint, then the timers;
+// on X the input comes in batches, and the paint and timers have their turn after each.
 int32_t platform_get_message(Message* msg) {
     for (;;) {
+        if (backend.woke_ns != 0 && monotonic_ns() - backend.woke_ns > busy_bound_ns) give_up_real_time();
         show_pictures(backend.window);
         if (pop(msg)) return msg->message == WM_QUIT ? 0 : 1;
         if (backend.sdl_started) assert_may_call_sdl();
         SDL_Event event;
-        if (backend.sdl_started && SDL_PollEvent(&event)) {
+        if (backend.sdl_started && next_sdl_event(&event)) {
             post_event(backend.window, event);
             continue;
         }
@@ -289,6 +341,7 @@ int32_t platform_get_message(Message* msg) {
             *msg = message_now(t->window, WM_TIMER, t->id);
             return 1;
         }
+        if (backend.x_batches && take_next_batch(w)) continue;
         wait_for_input(t != nullptr ? t->due_ns : now + longest_wait_watched_ns);
     }
 }

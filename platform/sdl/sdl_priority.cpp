@@ -5,9 +5,10 @@
 // The best means allowed is taken, silently:
 // - With the privilege for real-time scheduling (CAP_SYS_NICE, or an RLIMIT_RTPRIO
 //   allowance): SCHED_FIFO at the lowest real-time priority. A real-time thread that wakes
-//   always preempts an ordinary one at once, and the window thread only ever sleeps on its
-//   queue, its timer and the X server, so it cannot take the processor for itself. Threads
-//   it creates start ordinary (reset on fork).
+//   always preempts an ordinary one at once. Threads it creates start ordinary (reset on
+//   fork). A flood of input could still keep it busy without end; so a wake-up whose work
+//   runs past a bound (busy_bound_ns, 4 ms: a hundred times an ordinary one) gives real time
+//   up until the thread has nothing left to do and waits again.
 // - Otherwise, with an RLIMIT_NICE allowance: 10 nice levels above the process's own, or as
 //   far as the allowance goes: it wins the processor's time.
 // - And, where the kernel takes a scheduler slice per thread (EEVDF, Linux 6.12 on), the
@@ -51,6 +52,7 @@ struct SchedAttr {
 // the writes before the program thread's reads); read by the program thread at its start.
 int process_nice = 0;
 WindowPriority window_priority;
+bool real_time_given_up;  // window thread
 
 pid_t own_thread_id() { return static_cast<pid_t>(syscall(SYS_gettid)); }
 
@@ -79,6 +81,11 @@ bool set_own_slice(uint64_t slice_ns) {
     if (syscall(SYS_sched_setattr, own_thread_id(), &attr, 0) != 0) return false;
     SchedAttr now{};
     return slice_ns == 0 || (get_own_attr(&now) && now.sched_runtime == slice_ns);
+}
+
+bool set_own_ordinary() {
+    sched_param param{};
+    return sched_setscheduler(own_thread_id(), SCHED_OTHER | SCHED_RESET_ON_FORK, &param) == 0;
 }
 
 bool set_own_real_time() {
@@ -115,4 +122,13 @@ WindowPriority raise_window_thread_priority() {
 void keep_program_thread_priority() {
     if (window_priority.nice_raised) set_own_nice(process_nice);  // a higher nice value needs no privilege
     if (window_priority.short_slice) set_own_slice(0);
+}
+
+void give_up_real_time() {
+    if (!window_priority.real_time || real_time_given_up) return;
+    real_time_given_up = set_own_ordinary();
+}
+
+void regain_real_time() {
+    if (real_time_given_up) real_time_given_up = !set_own_real_time();
 }

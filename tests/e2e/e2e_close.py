@@ -1,6 +1,7 @@
 """Closing at any moment ends the process with code 0 within a second, while the program
 thread presents every 20 ms: right as the window appears, and a little later each time;
-while characters are still being typed; SIGTERM too, which SDL makes a close request."""
+while characters are still being typed; SIGTERM too, which SDL makes a close request; and
+right after a flood of keys, which the window takes in batches between its other work."""
 import signal
 import subprocess
 import time
@@ -62,5 +63,23 @@ def terminate(options):
             raise Failure(f"exit code {code} after SIGTERM")
 
 
+def close_after_flood(options):
+    """20,000 key pairs, then a close request or SIGTERM: the run still ends within the exit
+    timeout (SDL's look through the whole queue at each key release once took seconds)."""
+    for how in ("close box", "SIGTERM"):
+        with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
+                     xwin=options.xwin) as s:
+            s.start()
+            window = s.find_window(TITLE, options.start_timeout)
+            s.flood_keys(window, 20000)
+            if how == "SIGTERM":
+                s.proc.send_signal(signal.SIGTERM)
+            else:
+                s.close(window)
+            code = s.wait_exit(options.exit_timeout)
+            if code != 0:
+                raise Failure(f"{how} after the flood: exit code {code}")
+
+
 if __name__ == "__main__":
-    harness.main([close_at_any_moment, type_while_closing, terminate], __doc__)
+    harness.main([close_at_any_moment, type_while_closing, terminate, close_after_flood], __doc__)

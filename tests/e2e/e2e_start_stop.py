@@ -1,5 +1,6 @@
 """Starting and stopping honestly: with no display the program says so in one line and ends
-with code 1; closed windows end with code 0, one start after another on the same X server;
+with code 1, as on a display whose visuals cannot show 24-bit pictures (depth 8), where
+depth 16 works; closed windows end with code 0, or a window another client destroys, one start after another on the same X server;
 and an X server that goes away ends the program at once with a message, through _exit, so
 no exit handler runs (the test host prints a line from one if it ever does)."""
 import os
@@ -140,5 +141,37 @@ def display_lost(options):
         print(f"        gone {1000 * seconds:.0f} ms after the X server, code {code}: {lines[0]}")
 
 
+def display_depths(options):
+    program = os.path.basename(options.command[-1])
+    for depth, shows in ((8, False), (16, True)):
+        with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
+                     xwin=options.xwin, depth=depth) as s:
+            if shows:
+                s.start()
+                s.close_and_expect_exit_0(s.find_window(TITLE, options.start_timeout), options.exit_timeout)
+                continue
+            code, err, _ = run_without_window(options.command, s.env())
+            lines = err.splitlines()
+            if code != 1 or len(lines) != 1 or not lines[0].startswith(f"{program}: cannot open a window: ") \
+                    or "no visual for 24-bit pictures (depth 8" not in lines[0]:
+                raise Failure(f"depth {depth}: exit code {code}, stderr {err!r}")
+
+
+def destroyed_by_another_client(options):
+    """xdotool windowclose destroys the window: the run ends as a destroyed window does, code
+    0, without Xlib's error report and without exit()."""
+    with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
+                 xwin=options.xwin) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        time.sleep(0.1)  # presents under way
+        s.run("xdotool", "windowclose", window)
+        code = s.wait_exit(options.exit_timeout)
+        left = [line for line in s.output().splitlines() if not line.startswith(("chars:", "wheel_total:"))]
+        if code != 0 or left:
+            raise Failure(f"exit code {code} after the window was destroyed; output:\n{s.output()}")
+
+
 if __name__ == "__main__":
-    harness.main([no_display, chosen_driver_stands, quick_succession, display_lost], __doc__)
+    harness.main([no_display, chosen_driver_stands, quick_succession, display_lost, display_depths,
+                  destroyed_by_another_client], __doc__)

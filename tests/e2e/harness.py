@@ -52,10 +52,10 @@ def wait_until(what, predicate, timeout_s, step_s=0.01):
         time.sleep(step_s)
 
 
-def start_xvfb(timeout_s=30):
+def start_xvfb(timeout_s=30, depth=24):
     """A fresh Xvfb on a free display number; returns (process, ':N')."""
     read_fd, write_fd = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", "640x480x24",
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"640x480x{depth}",
                              "-nolisten", "tcp", "-noreset"],
                             pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_fd)
@@ -128,8 +128,9 @@ class Session:
     """One Xvfb and one program on it. Use as a context manager: leaving it kills whatever
     still runs."""
 
-    def __init__(self, command, env=None, cwd=None, xwin=None):
+    def __init__(self, command, env=None, cwd=None, xwin=None, depth=24):
         self.command = command
+        self.depth = depth
         self.extra_env = env or {}
         self.cwd = cwd
         self.xwin = xwin
@@ -142,7 +143,7 @@ class Session:
         self.work_dir = tempfile.mkdtemp(prefix="pictavon-e2e-")
         try:
             self.xwin = self.xwin or build_xwin(self.work_dir)
-            self.xvfb, self.display = start_xvfb()
+            self.xvfb, self.display = start_xvfb(depth=self.depth)
             put_on_iso_key(self.display, ["eacute", "EuroSign"])  # typed by the tests
         except BaseException:
             shutil.rmtree(self.work_dir, ignore_errors=True)
@@ -289,6 +290,28 @@ class Session:
         code = self.wait_exit(timeout_s)
         if code != 0:
             raise Failure(f"exit code {code} after the closing key")
+
+    def flood_keys(self, window, pairs):
+        """Presses and releases a key `pairs` times through XTEST, as fast as the server
+        takes them, and returns once it has."""
+        import ctypes
+        import ctypes.util
+        x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
+        xtst = ctypes.cdll.LoadLibrary(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        x11.XOpenDisplay.restype = ctypes.c_void_p
+        x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+        x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xdotool(window, "mousemove", "--window", window, "120", "80")  # the focus, then keys
+        connection = x11.XOpenDisplay(self.display.encode())
+        key = x11.XKeysymToKeycode(connection, ord("a"))
+        for _ in range(pairs):
+            xtst.XTestFakeKeyEvent(connection, key, 1, 0)
+            xtst.XTestFakeKeyEvent(connection, key, 0, 0)
+        x11.XSync(connection, 0)
+        x11.XCloseDisplay(connection)
 
     def close(self, window):
         """Asks the window to close (WM_DELETE_WINDOW), as a window manager's close box does."""
