@@ -5,7 +5,7 @@ use it alike; they differ only in the command they start.
 Every wait is bounded: a program that hangs is killed (SIGKILL: SDL turns SIGTERM into a
 close request) and the test fails saying what it waited for.
 
-    python3 harness.py xvfb [--timeout S] -- COMMAND...
+    python3 harness.py xvfb [--timeout S] [--screen 1280x1024x24] -- COMMAND...
         runs COMMAND with DISPLAY set to a fresh Xvfb, and ends with its exit code
     python3 harness.py snapshot --out FILE.png [--after-ms MS] [--cwd DIR] -- COMMAND...
         starts COMMAND on a fresh Xvfb, saves what its window shows after MS, closes it
@@ -146,6 +146,7 @@ class Session:
 
     def __enter__(self):
         self.work_dir = tempfile.mkdtemp(prefix="pictavon-e2e-")
+        self.end_wine_server()
         try:
             self.xwin = self.xwin or build_xwin(self.work_dir)
             self.xvfb, self.display = start_xvfb(screen=self.screen)
@@ -161,7 +162,16 @@ class Session:
             self.proc.wait()
         stop_xvfb(self.xvfb)
         shutil.rmtree(self.work_dir, ignore_errors=True)
+        self.end_wine_server()
         return False
+
+    def end_wine_server(self):
+        """Wine's server keeps the size of the first screen it served while it runs: a program
+        on a screen of another size needs a server of its own, and leaves none behind."""
+        if self.screen != SMALL_SCREEN and os.path.basename(self.command[0]) == "wine-run.sh":
+            env = dict(os.environ, WINEPREFIX=self.command[1])
+            for flag in ("-k", "-w"):
+                subprocess.run(["wineserver", flag], env=env, stderr=subprocess.DEVNULL, timeout=30)
 
     @property
     def output_path(self):
@@ -372,8 +382,8 @@ def main(checks, description=""):
     sys.exit(1 if failed else 0)
 
 
-def run_under_xvfb(command, timeout_s):
-    xvfb, display = start_xvfb()
+def run_under_xvfb(command, timeout_s, screen=SMALL_SCREEN):
+    xvfb, display = start_xvfb(screen=screen)
     try:
         proc = subprocess.Popen(command, env=dict(os.environ, DISPLAY=display))
         try:
@@ -428,10 +438,11 @@ if __name__ == "__main__":
     parser.add_argument("--xwin")
     parser.add_argument("--title", default=WINDOW_TITLE)
     parser.add_argument("--start-timeout", type=float, default=30)
+    parser.add_argument("--screen", default=SMALL_SCREEN, help="xvfb: the screen, WIDTHxHEIGHTxDEPTH")
     options = parser.parse_args(sys.argv[1:split])
     options.command = sys.argv[split + 1:]
     if options.mode == "xvfb":
-        sys.exit(run_under_xvfb(options.command, options.timeout))
+        sys.exit(run_under_xvfb(options.command, options.timeout, options.screen))
     try:
         snapshot(options)
     except Failure as failure:
