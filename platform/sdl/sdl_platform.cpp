@@ -238,11 +238,10 @@ void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer
     assert_may_call_sdl();
     int32_t cx = 0, cy = 0;
     SDL_GetWindowSize(w->sdl, &cx, &cy);
-    if (cx == outer_cx && cy == outer_cy) return;
     SDL_SetWindowSize(w->sdl, outer_cx, outer_cy);
     // SDL centred the window for its first size; a window not yet shown has no place of the
     // user's to keep, and grown from that place it would reach past the screen's edge.
-    if ((SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_HIDDEN) != 0)
+    if ((cx != outer_cx || cy != outer_cy) && (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_HIDDEN) != 0)
         SDL_SetWindowPosition(w->sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
 }
 
