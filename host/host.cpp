@@ -2,9 +2,11 @@
 #include "host/host.h"
 
 #include "host/window_title.h"
+#include "host/zoom.h"
 #include "platform/messages.h"
 #include "surface/surface.h"
 
+HostOptions host_options;
 WindowHandle host_window;
 ThreadHandle program_thread;
 int32_t quit_requested;
@@ -42,6 +44,7 @@ int32_t run_message_loop() {
 
 int32_t host_main(InstanceHandle instance, int32_t show_command) {
     register_host_class(instance);
+    window_zoom = chosen_zoom(host_options.zoom);  // WM_CREATE sizes the window by it
     // No window, no run: a failure, which the backend has already explained where it can.
     if (create_host_window(instance, show_command) == 0) return 1;
     init_surface(host_window);
@@ -51,7 +54,8 @@ int32_t host_main(InstanceHandle instance, int32_t show_command) {
         return 1;
     }
     platform_confine_to_first_processor();
-    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width, surface_height);
+    platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width * window_zoom,
+                        surface_height * window_zoom);
     program_thread = platform_start_thread(program_main);
     // A routine that never ran is no finished run: no prompt to wait on, and a failure code.
     if (program_thread == nullptr) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "host/options.h"
 #include "host/program.h"
 #include "platform/platform.h"
 
@@ -19,6 +20,8 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
 // The timer step: end of run, then the refresh with the blinking cursor (window thread).
 void timer_step(WindowHandle window);
 
+// What the user asked for; set by the program's entry before host_main (window thread).
+extern HostOptions host_options;
 extern WindowHandle host_window;     // window thread; null until shown
 extern ThreadHandle program_thread;  // window thread; null if the thread could not start
 extern int32_t quit_requested;       // window thread only

@@ -29,7 +29,8 @@ bool leave_requested;
 // Pointer messages carry the client-area place in lParam as two signed 16-bit halves.
 void pointer_moved(WindowHandle window, intptr_t lparam) {
     auto half = [](uintptr_t v) { return static_cast<int32_t>(static_cast<int16_t>(v & 0xFFFF)); };
-    move_pointer(half(static_cast<uintptr_t>(lparam)), half(static_cast<uintptr_t>(lparam) >> 16), 1);
+    move_pointer(half(static_cast<uintptr_t>(lparam)), half(static_cast<uintptr_t>(lparam) >> 16),
+                 window_zoom);
     if (!leave_requested) leave_requested = platform_track_mouse_leave(window) != 0;
 }
 
@@ -40,13 +41,13 @@ intptr_t pass_on(WindowHandle window, uint32_t message, uintptr_t wparam, intptr
     return platform_default_window_proc(window, message, wparam, lparam);
 }
 
-// The window is created 240 x 160 outside; make that the client area's size instead. The
-// frame takes (surface_width - cw) across, so the outer width that leaves surface_width
-// inside is surface_width + (surface_width - cw); the same down.
+// The window is created 240 x 160 outside; make the client area the zoomed surface's size
+// instead. The frame takes (surface_width - cw) across, so the outer width that leaves
+// surface_width * zoom inside is surface_width * zoom + (surface_width - cw); the same down.
 void fit_client_area(WindowHandle window) {
     int32_t cw = 0, ch = 0;
     platform_client_size(window, &cw, &ch);
-    platform_resize_window(window, 2 * surface_width - cw, 2 * surface_height - ch);
+    platform_resize_window(window, surface_width * (window_zoom + 1) - cw, surface_height * (window_zoom + 1) - ch);
 }
 
 // Closing ends the message loop; every later present draws nothing.

@@ -60,6 +60,10 @@ void platform_update_window(WindowHandle window);
 // window_proc at WM_CREATE: the client area's size, and a new outer size (position kept).
 void platform_client_size(WindowHandle window, int32_t* cx, int32_t* cy);
 void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer_cy);
+// host_main, before the window exists, for the zoom that fits: the size of the primary
+// screen's area that windows may take (without panels or task bar). 0 when it cannot be
+// measured, 1 otherwise.
+int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy);
 // The timer step: a new title, as a Windows-1252 string.
 void platform_set_title(WindowHandle window, const char* ansi_title);
 // The timer step: destroys the window; WM_DESTROY reaches the procedure before this returns.
@@ -151,6 +155,14 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
 // the program thread is held, it does memory work only.
 void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                              DcHandle memory_dc, int32_t src_x, int32_t src_y);
+// init_surface, on a zoomed window: stretches keep whole pixels (COLORONCOLOR), no blending.
+void platform_set_nearest_stretch(DcHandle window_dc);
+// present on a zoomed window, on either thread and with the same rules as the copy above:
+// src_cx x src_cy pixels from (src_x, src_y) enlarged to cx x cy at (x, y). Only whole
+// factors, the same across and down, are needed; each pixel becomes a factor x factor block.
+void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
+                                int32_t src_cy);
 
 // ---- Files (program thread) -------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 Surface surface;
 ClipRect clip_rect;
 BitmapInfoHeader bitmap_header;
+int32_t window_zoom = 1;
 
 namespace {
 
@@ -26,6 +27,7 @@ void init_surface(WindowHandle window) {
     surface.height = surface_height;
     create_dib(surface.memory_dc, surface.width, surface.height, 24, &surface.hbm, &surface.bits);
     set_clip(0, 0, surface.width, surface.height);
+    if (window_zoom > 1) platform_set_nearest_stretch(window_dc);
 }
 
 void init_windowless_surface() {
@@ -74,9 +76,16 @@ void set_clip(int32_t left, int32_t top, int32_t right, int32_t bottom) {
 
 void present() {
     // Always the whole window from the bitmap's top-left: the spare row and surface rows
-    // 0..158.
-    platform_copy_to_window(surface.window_dc.load(std::memory_order_relaxed), surface.present_x,
-                            surface.present_y, surface_width, surface_height, surface.memory_dc, 0, 0);
+    // 0..158. Unzoomed, a plain copy, as it always was.
+    DcHandle window_dc = surface.window_dc.load(std::memory_order_relaxed);
+    if (window_zoom == 1) {
+        platform_copy_to_window(window_dc, surface.present_x, surface.present_y, surface_width, surface_height,
+                                surface.memory_dc, 0, 0);
+        return;
+    }
+    platform_stretch_to_window(window_dc, surface.present_x * window_zoom, surface.present_y * window_zoom,
+                               surface_width * window_zoom, surface_height * window_zoom, surface.memory_dc, 0,
+                               0, surface_width, surface_height);
 }
 
 void window_row_rgb(int32_t j, uint8_t* rgb) {

@@ -9,8 +9,13 @@
 
 extern BitmapInfoHeader bitmap_header;  // filled by create_dib
 
+// How many window pixels across and down show one surface pixel: the client area is
+// 240 x 160 times it. 1 by default. Written by the window thread once, before the window is
+// created; read-only afterwards (the program thread starts later).
+extern int32_t window_zoom;
+
 // Window thread, once, after `window` exists and before the program thread starts: the
-// back buffer that present copies into that window.
+// back buffer that present copies into that window, enlarged window_zoom times.
 void init_surface(WindowHandle window);
 // Tools, benchmarks and tests: the back buffer in static memory with no window behind it,
 // every byte 0 and the ClipRect the whole surface. present shows nothing.

@@ -24,6 +24,10 @@ void platform_show_window(WindowHandle, int32_t) {}
 void platform_update_window(WindowHandle) {}
 void platform_client_size(WindowHandle, int32_t* cx, int32_t* cy) { *cx = *cy = 0; }
 void platform_resize_window(WindowHandle, int32_t, int32_t) {}
+int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
+    *cx = *cy = 0;
+    return 0;
+}
 void platform_set_title(WindowHandle, const char*) {}
 void platform_destroy_window(WindowHandle) {}
 void platform_paint_nothing(WindowHandle) {}
@@ -74,3 +78,6 @@ void platform_select_clip_region(DcHandle, RegionHandle) {}
 void platform_delete_region(RegionHandle) {}
 void platform_fill_black(DcHandle, int32_t, int32_t, int32_t, int32_t) {}
 void platform_copy_to_window(DcHandle, int32_t, int32_t, int32_t, int32_t, DcHandle, int32_t, int32_t) {}
+void platform_set_nearest_stretch(DcHandle) {}
+void platform_stretch_to_window(DcHandle, int32_t, int32_t, int32_t, int32_t, DcHandle, int32_t, int32_t, int32_t,
+                                int32_t) {}

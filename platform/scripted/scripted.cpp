@@ -67,6 +67,13 @@ void platform_resize_window(WindowHandle, int32_t outer_cx, int32_t outer_cy) {
     log_call("resize_window " + num(outer_cx) + " " + num(outer_cy));
 }
 
+int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
+    *cx = scripted.screen_cx;
+    *cy = scripted.screen_cy;
+    log_call("usable_screen_size " + num(*cx) + " " + num(*cy));
+    return *cx > 0 && *cy > 0 ? 1 : 0;
+}
+
 void platform_set_title(WindowHandle, const char* ansi_title) {
     scripted.title = ansi_title;
     scripted.titles.push_back(ansi_title);
@@ -224,9 +231,11 @@ void platform_fill_black(DcHandle, int32_t x, int32_t y, int32_t cx, int32_t cy)
     log_call("fill_black " + num(x) + " " + num(y) + " " + num(cx) + " " + num(cy));
 }
 
-void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
-                             DcHandle, int32_t src_x, int32_t src_y) {
-    log_call("copy_to_window " + num(x) + " " + num(y) + " " + num(cx) + " " + num(cy));
+namespace {
+
+// The window picture of cx x cy bitmap pixels from (src_x, src_y) at (x, y), unscaled.
+void record_present(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, int32_t src_x,
+                    int32_t src_y) {
     if (window_dc == nullptr || scripted.dib.empty()) return;
     // The window shows the bitmap top-down: window row j is bitmap row (rows - 1 - src_y - j).
     const int32_t rows = scripted.dib_header.biHeight;
@@ -240,4 +249,21 @@ void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t c
                     static_cast<size_t>(cx * 3));
     }
     scripted.presents.push_back(std::move(picture));
+}
+
+}  // namespace
+
+void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, DcHandle,
+                             int32_t src_x, int32_t src_y) {
+    log_call("copy_to_window " + num(x) + " " + num(y) + " " + num(cx) + " " + num(cy));
+    record_present(window_dc, x, y, cx, cy, src_x, src_y);
+}
+
+void platform_set_nearest_stretch(DcHandle) { log_call("set_nearest_stretch"); }
+
+void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, DcHandle,
+                                int32_t src_x, int32_t src_y, int32_t src_cx, int32_t src_cy) {
+    log_call("stretch_to_window " + num(x) + " " + num(y) + " " + num(cx) + " " + num(cy) + " from " +
+             num(src_cx) + " " + num(src_cy));
+    record_present(window_dc, 0, 0, src_cx, src_cy, src_x, src_y);
 }

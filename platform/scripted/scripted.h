@@ -19,6 +19,8 @@ struct Scripted {
     int32_t frame_cx = 0, frame_cy = 0;
     int32_t outer_cx = 0, outer_cy = 0;
     bool window_exists = false;
+    // The screen's usable area; 0 x 0: it cannot be measured.
+    int32_t screen_cx = 0, screen_cy = 0;
     std::string title;
     std::vector<std::string> titles;  // every title set after creation, in order
     WindowProc proc = nullptr;
@@ -50,7 +52,8 @@ struct Scripted {
     BitmapInfoHeader dib_header{};
     std::vector<uint8_t> dib;  // the bitmap's pixel array
 
-    // Every window picture presented: 160 rows of 720 bytes, top row first, blue, green, red.
+    // Every window picture presented: 160 rows of 720 bytes, top row first, blue, green, red;
+    // a stretched one as its source, before the enlargement.
     std::vector<std::vector<uint8_t>> presents;
     std::vector<std::string> boxes;  // "caption: text" of every assertion box
     std::vector<std::string> calls;  // every platform call, in order, with its arguments

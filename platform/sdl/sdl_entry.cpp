@@ -1,13 +1,23 @@
-// The Linux program's entry: the host runs on this first thread, which becomes the window
-// thread, and the process ends with its result.
-#include <cstdio>
-
+// The Linux program's entry: the options, then the host on this first thread, which becomes
+// the window thread; the process ends with its result.
+#include <errno.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 #include "host/host.h"
 #include "platform/messages.h"
 
-int main() {
+int main(int argc, char** argv) {
+    ParsedOptions parsed = parse_host_options(argc, argv, 
+                                               [](const char* name) -> const char* { return std::getenv(name); });
+    if (!parsed.error.empty()) {  // before any window: the user reads why, the caller the code
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, parsed.error.c_str());
+        std::fflush(stderr);
+        _exit(2);
+    }
+    host_options = parsed.options;
     int32_t exit_code = host_main(nullptr, SW_SHOWDEFAULT);
     // The program thread may still be drawing: flush the streams, then end the process
     // without running destructors or atexit handlers under its feet.

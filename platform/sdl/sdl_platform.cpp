@@ -48,6 +48,7 @@ struct MessageRing {
 // Window thread, except as noted.
 struct Backend {
     bool sdl_started;  // read by any thread's on_window_thread
+    bool sdl_refused;  // SDL did not start, and said why: not tried again
     pthread_t window_thread;
     WindowProc class_proc;
     HostWindow* window;  // the host window; the seam makes only one
@@ -154,6 +155,8 @@ bool take_next_batch(HostWindow* w) {
 
 bool start_sdl() {
     if (backend.sdl_started) return true;
+    if (backend.sdl_refused) return false;
+    backend.sdl_refused = true;  // until it has started
     backend.window_thread = pthread_self();  // the thread that starts SDL keeps it
     // The window surface by plain X images: half the latency of the accelerated path.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -169,6 +172,7 @@ bool start_sdl() {
         return false;
     }
     raise_window_thread_priority();
+    backend.sdl_refused = false;
     backend.sdl_started = true;
     return true;
 }
@@ -286,7 +290,26 @@ void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer
     HostWindow* w = window_of(window);
     if (w == nullptr || w->sdl == nullptr || outer_cx <= 0 || outer_cy <= 0) return;
     assert_may_call_sdl();
+    int32_t cx = 0, cy = 0;
+    SDL_GetWindowSize(w->sdl, &cx, &cy);
     SDL_SetWindowSize(w->sdl, outer_cx, outer_cy);
+    // SDL centred the window for its first size; a window not yet shown has no place of the
+    // user's to keep, and grown from that place it would reach past the screen's edge.
+    if ((cx != outer_cx || cy != outer_cy) && (SDL_GetWindowFlags(w->sdl) & SDL_WINDOW_HIDDEN) != 0)
+        SDL_SetWindowPosition(w->sdl, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+// Before the window exists SDL may not have started yet: this starts it, on the thread that
+// will create the window, as creating it would.
+int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
+    *cx = *cy = 0;
+    if (!start_sdl()) return 0;
+    assert_may_call_sdl();
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0 || usable.w <= 0 || usable.h <= 0) return 0;
+    *cx = usable.w;
+    *cy = usable.h;
+    return 1;
 }
 
 void platform_set_title(WindowHandle window, const char* ansi_title) {

@@ -22,11 +22,18 @@ std::atomic<uint32_t> present_seq;
 namespace {
 
 // A window picture, 240 x 160 XRGB8888, top row first, and the rectangle a present wrote.
+// A zoomed window shows each picture pixel as a zoom x zoom block: the rectangle, in picture
+// pixels, covers zoom times as much of the window across and down. The enlargement is the
+// window thread's, when it shows the picture: a present costs the same at any zoom.
 struct Picture {
     uint32_t pixels[client_cx * client_cy];
     SDL_Rect rect;
+    int32_t zoom;
     uint32_t seq;  // present_seq of the present that wrote it
 };
+
+// The largest enlargement a present may ask for: the host's largest zoom.
+constexpr int32_t largest_factor = 8;
 
 // Always 24 bits a pixel: the host makes no other depth.
 struct Bitmap {
@@ -84,9 +91,10 @@ bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bit
 // The program thread's present: no lock, no allocation, no SDL call. It may be held at
 // any point in here; the window thread then just does not see this picture yet.
 void hand_off(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b,
-              int32_t src_x, int32_t src_y) {
+              int32_t src_x, int32_t src_y, int32_t zoom) {
     Picture* p = w->slots[w->back];
     if (!convert(p, x, y, cx, cy, b, src_x, src_y)) return;
+    p->zoom = zoom;
     p->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     // Publish the picture and take back whichever slot was waiting: a picture not yet shown
     // is overtaken by this one (every present of the host covers the whole client area).
@@ -94,27 +102,62 @@ void hand_off(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, c
     wake_window_thread();
 }
 
-// The window thread's present: memory work only, shown by the next show_pictures.
+// The window thread's present: memory work only, shown by the next show_pictures. A
+// pending picture at another zoom is overtaken.
 void stage(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
-           int32_t src_y) {
+           int32_t src_y, int32_t zoom) {
     SDL_Rect before = w->staged->rect;
     if (!convert(w->staged, x, y, cx, cy, b, src_x, src_y)) return;
-    if (w->staged_pending) SDL_UnionRect(&before, &w->staged->rect, &w->staged->rect);
+    if (w->staged_pending && w->staged->zoom == zoom) SDL_UnionRect(&before, &w->staged->rect, &w->staged->rect);
+    w->staged->zoom = zoom;
     w->staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     w->staged_pending = true;
+}
+
+// Window rectangle r of an enlarged picture: window pixel (x, y) shows picture pixel
+// (x / zoom, y / zoom). Each picture row is enlarged once, in the surface's format, into the
+// first window row it covers, and copied to the others.
+void put_enlarged(const Picture* p, const SDL_Rect& r, SDL_Surface* surface) {
+    static uint32_t scratch[client_cx * largest_factor];  // window thread only
+    const int32_t z = p->zoom, bytes = surface->format->BytesPerPixel;
+    const bool direct = surface->format->format == SDL_PIXELFORMAT_XRGB8888;
+    uint8_t* left = static_cast<uint8_t*>(surface->pixels) + r.x * bytes;
+    for (int32_t y = r.y; y < r.y + r.h;) {
+        uint8_t* first = left + y * surface->pitch;
+        uint32_t* row = direct ? reinterpret_cast<uint32_t*>(first) : scratch;
+        const uint32_t* src = &p->pixels[y / z * client_cx + r.x / z];
+        for (int32_t i = 0, phase = r.x % z; i < r.w; ++i) {
+            row[i] = *src;
+            if (++phase == z) {
+                phase = 0;
+                ++src;
+            }
+        }
+        if (!direct)
+            SDL_ConvertPixels(r.w, 1, SDL_PIXELFORMAT_XRGB8888, scratch, r.w * 4, surface->format->format, first,
+                              surface->pitch);
+        const int32_t end = SDL_min((y / z + 1) * z, r.y + r.h);
+        for (++y; y < end; ++y) std::memcpy(left + y * surface->pitch, first, static_cast<size_t>(r.w) * bytes);
+    }
 }
 
 void show(HostWindow* w, const Picture* p) {
     assert_may_call_sdl();
     SDL_Surface* surface = SDL_GetWindowSurface(w->sdl);
     if (surface == nullptr) return;
-    SDL_Rect whole{0, 0, surface->w, surface->h}, r{};
-    if (!SDL_IntersectRect(&p->rect, &whole, &r)) return;
+    const int32_t z = p->zoom;
+    SDL_Rect whole{0, 0, surface->w, surface->h}, covered{p->rect.x * z, p->rect.y * z, p->rect.w * z, p->rect.h * z},
+        r{};
+    if (!SDL_IntersectRect(&covered, &whole, &r)) return;
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    uint8_t* dst =
-        static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
-    SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * client_cx + r.x], client_cx * 4,
-                      surface->format->format, dst, surface->pitch);
+    if (z == 1) {
+        uint8_t* dst =
+            static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
+        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * client_cx + r.x], client_cx * 4,
+                          surface->format->format, dst, surface->pitch);
+    } else {
+        put_enlarged(p, r, surface);
+    }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     SDL_UpdateWindowSurfaceRects(w->sdl, &r, 1);  // returns once the X server has it
     last_show.seq.store(p->seq, std::memory_order_relaxed);
@@ -130,6 +173,7 @@ WindowPictures* create_pictures(HostWindow* w) {
     pictures->dc.window = w;
     for (Picture*& slot : pictures->slots) slot = new Picture{};
     pictures->staged = new Picture{};
+    for (Picture* p : {pictures->slots[0], pictures->slots[1], pictures->slots[2], pictures->staged}) p->zoom = 1;
     pictures->back = 0;
     pictures->front = 1;
     pictures->ready.store(2, std::memory_order_relaxed);
@@ -191,27 +235,59 @@ void platform_delete_region(RegionHandle) {}
 // ---- Presents -------------------------------------------------------------------------------
 
 // Start-up only, on the window thread: black goes the way of the window thread's presents.
+// Black is black at any size: the fill is kept at the smallest zoom whose picture reaches the
+// rectangle's far corner, rounded outwards, which makes the host's one fill, the whole
+// client area at its zoom, exact.
 void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t cy) {
     HostWindow* w = window_of_dc(dc);
     if (w == nullptr || !on_window_thread()) return;
     Picture* staged = w->pictures->staged;
-    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, client_cx, client_cy}, r{};
-    if (!SDL_IntersectRect(&asked, &whole, &r)) return;
+    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, client_cx * largest_factor, client_cy * largest_factor}, in{};
+    if (!SDL_IntersectRect(&asked, &whole, &in)) return;
+    const int32_t z = SDL_max((in.x + in.w + client_cx - 1) / client_cx, (in.y + in.h + client_cy - 1) / client_cy);
+    SDL_Rect r{in.x / z, in.y / z, 0, 0};
+    r.w = (in.x + in.w + z - 1) / z - r.x;
+    r.h = (in.y + in.h + z - 1) / z - r.y;
     for (int32_t j = r.y; j < r.y + r.h; ++j) std::memset(&staged->pixels[j * client_cx + r.x], 0, r.w * 4u);
-    if (w->pictures->staged_pending) SDL_UnionRect(&staged->rect, &r, &r);
+    if (w->pictures->staged_pending && staged->zoom == z) SDL_UnionRect(&staged->rect, &r, &r);
     staged->rect = r;
+    staged->zoom = z;
     staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     w->pictures->staged_pending = true;
 }
 
+namespace {
+
 // Either thread: the window thread's present is staged, the program thread's handed off.
-void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
-                             DcHandle memory_dc, int32_t src_x, int32_t src_y) {
+// (x, y) in picture pixels, which the window shows zoom times larger.
+void present_zoomed(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, DcHandle memory_dc,
+                    int32_t src_x, int32_t src_y, int32_t zoom) {
     HostWindow* w = window_of_dc(window_dc);
     const Bitmap* b = memory_dc != nullptr ? reinterpret_cast<Dc*>(memory_dc)->bitmap : nullptr;
     if (w == nullptr || b == nullptr) return;
     if (on_window_thread())
-        stage(w->pictures, x, y, cx, cy, b, src_x, src_y);
+        stage(w->pictures, x, y, cx, cy, b, src_x, src_y, zoom);
     else
-        hand_off(w->pictures, x, y, cx, cy, b, src_x, src_y);
+        hand_off(w->pictures, x, y, cx, cy, b, src_x, src_y, zoom);
+}
+
+}  // namespace
+
+void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                             DcHandle memory_dc, int32_t src_x, int32_t src_y) {
+    present_zoomed(window_dc, x, y, cx, cy, memory_dc, src_x, src_y, 1);
+}
+
+// Every pixel is enlarged alike, block by block: nothing else to choose.
+void platform_set_nearest_stretch(DcHandle) {}
+
+// Whole factors up to largest_factor only, the same both ways, to a place on the factor's
+// grid: the host's only kind. Anything else draws nothing.
+void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
+                                int32_t src_cy) {
+    if (src_cx <= 0 || src_cy <= 0) return;
+    const int32_t z = cx / src_cx;
+    if (z < 1 || z > largest_factor || cx != z * src_cx || cy != z * src_cy || x % z != 0 || y % z != 0) return;
+    present_zoomed(window_dc, x / z, y / z, src_cx, src_cy, memory_dc, src_x, src_y, z);
 }

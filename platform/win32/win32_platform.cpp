@@ -90,6 +90,15 @@ void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer
     SetWindowPos(hwnd(window), nullptr, 0, 0, outer_cx, outer_cy, SWP_NOZORDER | SWP_NOMOVE);
 }
 
+int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
+    RECT work{};
+    *cx = *cy = 0;
+    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) return 0;
+    *cx = work.right - work.left;
+    *cy = work.bottom - work.top;
+    return 1;
+}
+
 void platform_set_title(WindowHandle window, const char* ansi_title) {
     SetWindowTextA(hwnd(window), ansi_title);
 }
@@ -280,4 +289,12 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
 void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                              DcHandle memory_dc, int32_t src_x, int32_t src_y) {
     BitBlt(hdc(window_dc), x, y, cx, cy, hdc(memory_dc), src_x, src_y, SRCCOPY);
+}
+
+void platform_set_nearest_stretch(DcHandle window_dc) { SetStretchBltMode(hdc(window_dc), COLORONCOLOR); }
+
+void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                                DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
+                                int32_t src_cy) {
+    StretchBlt(hdc(window_dc), x, y, cx, cy, hdc(memory_dc), src_x, src_y, src_cx, src_cy, SRCCOPY);
 }

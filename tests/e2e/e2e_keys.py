@@ -90,19 +90,30 @@ def wait_for_view(s, window, state, what, timeout_s=5):
         raise Failure(f"{failure}; last capture: {pictures.difference(last[0], wanted[0])}")
 
 
+def start_and_see_the_cursor_blink(s, options):
+    s.start()
+    window = s.find_window(TITLE, options.start_timeout)
+    wait_for_view(s, window, Input(), "the empty view", timeout_s=10)
+    # The host's refresh blinks its cursor over the routine's picture: both phases show.
+    seen = set()
+
+    def both_phases():
+        picture = without_text(s.grab(window)[2])
+        seen.update(c for c in (False, True) if picture == view(Input(), cursor=c))
+        return len(seen) == 2
+    wait_until("the cursor on and off", both_phases, 3)
+    return window
+
+
+def cursor_blinks(options):
+    with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
+        window = start_and_see_the_cursor_blink(s, options)
+        s.close_and_expect_exit_0(window, options.exit_timeout)
+
+
 def viewer_and_end_of_run(options):
     with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
-        s.start()
-        window = s.find_window(TITLE, options.start_timeout)
-        wait_for_view(s, window, Input(), "the empty view", timeout_s=10)
-        # The host's refresh blinks its cursor over the routine's picture: both phases show.
-        seen = set()
-
-        def both_phases():
-            picture = without_text(s.grab(window)[2])
-            seen.update(c for c in (False, True) if picture == view(Input(), cursor=c))
-            return len(seen) == 2
-        wait_until("the cursor on and off", both_phases, 3)
+        window = start_and_see_the_cursor_blink(s, options)
 
         s.keydown(window, "Left")
         s.keydown(window, "Shift_L")
@@ -138,4 +149,4 @@ def viewer_and_end_of_run(options):
 
 
 if __name__ == "__main__":
-    harness.main([viewer_and_end_of_run], __doc__)
+    harness.main([viewer_and_end_of_run, cursor_blinks], __doc__)

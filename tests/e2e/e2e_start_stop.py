@@ -145,7 +145,7 @@ def display_depths(options):
     program = os.path.basename(options.command[-1])
     for depth, shows in ((8, False), (16, True)):
         with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
-                     xwin=options.xwin, depth=depth) as s:
+                     xwin=options.xwin, screen=f"640x480x{depth}") as s:
             if shows:
                 s.start()
                 s.close_and_expect_exit_0(s.find_window(TITLE, options.start_timeout), options.exit_timeout)

@@ -5,7 +5,7 @@ use it alike; they differ only in the command they start.
 Every wait is bounded: a program that hangs is killed (SIGKILL: SDL turns SIGTERM into a
 close request) and the test fails saying what it waited for.
 
-    python3 harness.py xvfb [--timeout S] -- COMMAND...
+    python3 harness.py xvfb [--timeout S] [--screen 1280x1024x24] -- COMMAND...
         runs COMMAND with DISPLAY set to a fresh Xvfb, and ends with its exit code
     python3 harness.py snapshot --out FILE.png [--after-ms MS] [--cwd DIR] -- COMMAND...
         starts COMMAND on a fresh Xvfb, saves what its window shows after MS, closes it
@@ -34,6 +34,10 @@ def read_window_title():
 
 
 WINDOW_TITLE = read_window_title()
+# The zoom the checks run at (--zoom): the program is started with it, and the harness's
+# captures are brought back to 240 x 160 when they are its exact enlargement.
+ZOOM = 1
+SMALL_SCREEN, LARGE_SCREEN = "640x480x24", "1280x1024x24"  # zoom 3 needs room for 720 x 480
 
 
 class Failure(Exception):
@@ -52,10 +56,10 @@ def wait_until(what, predicate, timeout_s, step_s=0.01):
         time.sleep(step_s)
 
 
-def start_xvfb(timeout_s=30, depth=24):
+def start_xvfb(timeout_s=30, screen=SMALL_SCREEN):
     """A fresh Xvfb on a free display number; returns (process, ':N')."""
     read_fd, write_fd = os.pipe()
-    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", f"640x480x{depth}",
+    proc = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0", screen,
                              "-nolisten", "tcp", "-noreset"],
                             pass_fds=[write_fd], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write_fd)
@@ -128,9 +132,10 @@ class Session:
     """One Xvfb and one program on it. Use as a context manager: leaving it kills whatever
     still runs."""
 
-    def __init__(self, command, env=None, cwd=None, xwin=None, depth=24):
+    def __init__(self, command, env=None, cwd=None, xwin=None, zoom=None, screen=None):
         self.command = command
-        self.depth = depth
+        self.zoom = zoom or ZOOM
+        self.screen = screen or (SMALL_SCREEN if self.zoom == 1 else LARGE_SCREEN)
         self.extra_env = env or {}
         self.cwd = cwd
         self.xwin = xwin
@@ -141,9 +146,10 @@ class Session:
 
     def __enter__(self):
         self.work_dir = tempfile.mkdtemp(prefix="pictavon-e2e-")
+        self.end_wine_server()
         try:
             self.xwin = self.xwin or build_xwin(self.work_dir)
-            self.xvfb, self.display = start_xvfb(depth=self.depth)
+            self.xvfb, self.display = start_xvfb(screen=self.screen)
             put_on_iso_key(self.display, ["eacute", "EuroSign"])  # typed by the tests
         except BaseException:
             shutil.rmtree(self.work_dir, ignore_errors=True)
@@ -156,7 +162,16 @@ class Session:
             self.proc.wait()
         stop_xvfb(self.xvfb)
         shutil.rmtree(self.work_dir, ignore_errors=True)
+        self.end_wine_server()
         return False
+
+    def end_wine_server(self):
+        """Wine's server keeps the size of the first screen it served while it runs: a program
+        on a screen of another size needs a server of its own, and leaves none behind."""
+        if self.screen != SMALL_SCREEN and os.path.basename(self.command[0]) == "wine-run.sh":
+            env = dict(os.environ, WINEPREFIX=self.command[1])
+            for flag in ("-k", "-w"):
+                subprocess.run(["wineserver", flag], env=env, stderr=subprocess.DEVNULL, timeout=30)
 
     @property
     def output_path(self):
@@ -240,7 +255,8 @@ class Session:
         data = result.stdout
         header = data.split(b"\n", 3)
         width, height = (int(v) for v in header[1].split())
-        return width, height, header[3]
+        small = unzoomed(width, height, header[3], self.zoom) if self.zoom != 1 else None
+        return (240, 160, small) if small is not None else (width, height, header[3])
 
     def xdotool(self, window, *actions):
         """xdotool actions after giving the window the keyboard focus (Wine needs it, and
@@ -320,6 +336,25 @@ class Session:
             raise Failure(f"could not ask window {window} to close: {result.stderr.decode()}")
 
 
+def unzoomed(width, height, rgb, zoom):
+    """The 240 x 160 picture that rgb enlarges zoom times, each pixel a zoom x zoom block;
+    None when rgb is no such enlargement."""
+    if (width, height) != (240 * zoom, 160 * zoom):
+        return None
+    small, row_bytes = bytearray(), 3 * width
+    for j in range(160):
+        row = rgb[j * zoom * row_bytes:(j * zoom + 1) * row_bytes]
+        shrunk, grown = bytearray(720), bytearray(row_bytes)
+        for c in range(3):
+            shrunk[c::3] = row[c::3 * zoom]
+            for k in range(zoom):
+                grown[3 * k + c::3 * zoom] = shrunk[c::3]
+        if any(rgb[(j * zoom + k) * row_bytes:(j * zoom + k + 1) * row_bytes] != grown for k in range(zoom)):
+            return None
+        small += shrunk
+    return bytes(small)
+
+
 # ---- Running the checks of one script --------------------------------------------------------
 
 def parse_command_line(argv=None, description=""):
@@ -337,29 +372,38 @@ def parse_command_line(argv=None, description=""):
     parser.add_argument("--frame-tool", help="tools/frame_tool, for the demo's expected pictures")
     parser.add_argument("--blink-clock", choices=["boottime"],
                         help="the clock of the program's tick count, to check the cursor's phase against")
+    parser.add_argument("--zoom", default="1", help="zooms to run every check at, comma-separated")
+    parser.add_argument("--checks", help="only these checks, comma-separated")
     options = parser.parse_args(argv[:split])
     options.command = argv[split + 1:]
     return options
 
 
 def main(checks, description=""):
-    """Runs check(options) for each check in turn; prints one line per check."""
+    """Runs check(options) for each check in turn, at each zoom; prints one line per run."""
+    global ZOOM
     options = parse_command_line(description=description)
-    failed = 0
-    for check in checks:
-        start = time.monotonic()
-        try:
-            check(options)
-            print(f"ok      {check.__name__} ({time.monotonic() - start:.2f} s)", flush=True)
-        except Failure as failure:
-            failed += 1
-            print(f"FAILED  {check.__name__}: {failure}", flush=True)
-    print(f"{len(checks) - failed} passed, {failed} failed")
+    if options.checks:
+        known = {c.__name__: c for c in checks}
+        checks = [known[name] for name in options.checks.split(",")]  # a KeyError names a typo
+    command, failed, runs = options.command, 0, 0
+    for ZOOM in map(int, options.zoom.split(",")):
+        options.command = command + (["--zoom", str(ZOOM)] if ZOOM != 1 else [])
+        at = f" at zoom {ZOOM}" if ZOOM != 1 else ""
+        for check in checks:
+            start, runs = time.monotonic(), runs + 1
+            try:
+                check(options)
+                print(f"ok      {check.__name__}{at} ({time.monotonic() - start:.2f} s)", flush=True)
+            except Failure as failure:
+                failed += 1
+                print(f"FAILED  {check.__name__}{at}: {failure}", flush=True)
+    print(f"{runs - failed} passed, {failed} failed")
     sys.exit(1 if failed else 0)
 
 
-def run_under_xvfb(command, timeout_s):
-    xvfb, display = start_xvfb()
+def run_under_xvfb(command, timeout_s, screen=SMALL_SCREEN):
+    xvfb, display = start_xvfb(screen=screen)
     try:
         proc = subprocess.Popen(command, env=dict(os.environ, DISPLAY=display))
         try:
@@ -414,10 +458,11 @@ if __name__ == "__main__":
     parser.add_argument("--xwin")
     parser.add_argument("--title", default=WINDOW_TITLE)
     parser.add_argument("--start-timeout", type=float, default=30)
+    parser.add_argument("--screen", default=SMALL_SCREEN, help="xvfb: the screen, WIDTHxHEIGHTxDEPTH")
     options = parser.parse_args(sys.argv[1:split])
     options.command = sys.argv[split + 1:]
     if options.mode == "xvfb":
-        sys.exit(run_under_xvfb(options.command, options.timeout))
+        sys.exit(run_under_xvfb(options.command, options.timeout, options.screen))
     try:
         snapshot(options)
     except Failure as failure:

@@ -28,6 +28,8 @@ void reset_host() {
     surface.width = surface.height = 0;
     surface.clip_region = nullptr;
     clip_rect = ClipRect{};
+    host_options = HostOptions{};
+    window_zoom = 1;
 }
 
 void open_host() {

@@ -189,6 +189,12 @@ TEST_F(WindowProcTest, ThePointerIsTheSurfacePixelShownUnderIt) {
         EXPECT_EQ(mouse_y.load(), c.mouse_y) << c.x << "," << c.y;
         EXPECT_EQ(mouse_in.load(), c.in) << c.x << "," << c.y;
     }
+    window_zoom = 3;  // each surface pixel a 3 x 3 block
+    send(WM_MOUSEMOVE, 0, point(719, 479));
+    EXPECT_EQ(mouse_x.load() * 1000 + mouse_y.load(), 239 * 1000 + 158);
+    send(WM_MOUSEMOVE, 0, point(5, 2));
+    EXPECT_EQ(mouse_x.load() * 1000 + mouse_y.load(), 1 * 1000 - 1);
+    window_zoom = 1;
     send(WM_MOUSEMOVE, 0, point(30, 40));
     send(WM_MOUSELEAVE);
     EXPECT_EQ(mouse_in.load(), 0);

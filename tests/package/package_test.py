@@ -23,7 +23,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import e2e_demo  # noqa: E402
 from e2e_hello import PROMPT  # noqa: E402
-from harness import WINDOW_TITLE, Failure, Session, wait_until  # noqa: E402
+from harness import SMALL_SCREEN, WINDOW_TITLE, Failure, Session, wait_until  # noqa: E402
 
 SPRITE = os.path.join(ROOT, "assets", "balle.bmp")
 ICON_SIZES = (32, 64)
@@ -69,12 +69,13 @@ def files_below(top):
     return {os.path.relpath(os.path.join(d, f), top) for d, _, fs in os.walk(top) for f in fs}
 
 
-def expect_first_view(options, command, cwd=None, env=None, start_timeout=None, exit_timeout=None):
-    """Starts command on a fresh Xvfb, waits for the demo's exact start view with the ball,
-    closes the window and expects exit code 0."""
+def expect_first_view(options, command, cwd=None, env=None, start_timeout=None, exit_timeout=None, zoom=1,
+                      screen=None):
+    """Starts command on a fresh Xvfb, waits for the demo's exact start view with the ball
+    (enlarged zoom times), closes the window and expects exit code 0."""
     frames = e2e_demo.Frames(options.frame_tool, SPRITE)
     view = argparse.Namespace(start_timeout=start_timeout or options.start_timeout)
-    with Session(command, cwd=cwd, env=env, xwin=options.xwin) as s:
+    with Session(command, cwd=cwd, env=env, xwin=options.xwin, zoom=zoom, screen=screen) as s:
         window = e2e_demo.start_demo(s, view, frames)
         s.close_and_expect_exit_0(window, exit_timeout or options.exit_timeout)
 
@@ -103,7 +104,7 @@ def check_desktop_entry(prefix, entry_prefix):
     if entry.get("Path") != os.path.join(entry_prefix, "share/pictavon"):
         raise Failure(f"the desktop entry's Path is {entry.get('Path')!r}, not the sprite's folder")
     command = shlex.split(entry.get("Exec", ""))
-    if command != [os.path.join(entry_prefix, "libexec/pictavon/pictavon")]:
+    if command != [os.path.join(entry_prefix, "libexec/pictavon/pictavon"), "--zoom", "auto"]:
         raise Failure(f"the desktop entry starts {command}, not the installed program")
     for n in ICON_SIZES:
         icon = os.path.join(prefix, f"share/icons/hicolor/{n}x{n}/apps/{entry.get('Icon')}.png")
@@ -132,10 +133,11 @@ def staged_install(options):
         env = {"PATH": path_dir + os.pathsep + os.environ.get("PATH", "")}
         expect_first_view(options, ["pictavon"], cwd=elsewhere, env=env)
         result = run(os.path.join(prefix, "bin", "pictavon"), "--help", timeout=10)
-        if result.returncode != 2 or "no arguments" not in result.stderr:
-            raise Failure(f"the launcher took an argument: {result.returncode} {result.stderr}")
+        if result.returncode != 2 or "--zoom (1 to 8 or auto)" not in result.stderr:
+            raise Failure(f"the launcher took an unknown argument: {result.returncode} {result.stderr}")
+        expect_first_view(options, ["pictavon", "--zoom", "3"], cwd=elsewhere, env=env, zoom=3)
         command, cwd = check_desktop_entry(prefix, prefix)
-        expect_first_view(options, command, cwd=cwd)
+        expect_first_view(options, command, cwd=cwd, zoom=2, screen=SMALL_SCREEN)  # auto: 2 on 640 x 480
 
 
 def one_package(options, pattern):

@@ -1,7 +1,8 @@
 // Present latency through the real host: from the program thread's present to the moment
 // the X server has the picture (SDL's window-surface update returns after an XSync). Prints
 // the median, 99th percentile and maximum; fails only when a picture never arrives, since
-// a shared machine's scheduling makes any tight bound flaky.
+// a shared machine's scheduling makes any tight bound flaky. With --zoom N, on a window N
+// times larger, whose enlargement the window thread makes as it shows each picture.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -55,15 +56,21 @@ uint32_t program_main(void*) {
     }
     std::sort(latencies.begin(), latencies.end());
     if (!latencies.empty())
-        std::printf("present to X server over %zu presents: median %.0f us, p99 %.0f us, max %.0f us\n",
-                    latencies.size(), to_us(latencies[latencies.size() / 2]),
+        std::printf("present to X server at zoom %d over %zu presents: median %.0f us, p99 %.0f us, max %.0f us\n",
+                    static_cast<int>(window_zoom), latencies.size(), to_us(latencies[latencies.size() / 2]),
                     to_us(latencies[latencies.size() * 99 / 100]), to_us(latencies.back()));
     std::printf("%d presents never shown\n", lost);
     std::fflush(stdout);
     _exit(lost == 0 && !latencies.empty() ? 0 : 1);
 }
 
-int main() {
+int main(int argc, char** argv) {
+    ParsedOptions parsed = parse_host_options(argc, argv, [](const char*) -> const char* { return nullptr; });
+    if (!parsed.error.empty()) {
+        std::fprintf(stderr, "sdl_present_latency: %s\n", parsed.error.c_str());
+        _exit(2);
+    }
+    host_options = parsed.options;
     host_main(nullptr, SW_SHOWDEFAULT);
     std::fprintf(stderr, "the window closed before the measurement ended\n");
     _exit(1);

@@ -1,0 +1,96 @@
+// The command line and the environment, read into HostOptions by one table: an option is a
+// row, with its environment variable, what it accepts, and how it stores a value.
+#include "host/options.h"
+
+#include <cstring>
+
+namespace {
+
+struct OptionRule {
+    const char* name;         // "--zoom"
+    const char* environment;  // "PICTAVON_ZOOM"
+    const char* accepted;     // for the error line: what a value may be
+    bool takes_value;         // false: a flag, which stores "1"
+    bool (*store)(const char* value, HostOptions* options);  // false: a bad value
+};
+
+bool store_zoom(const char* value, HostOptions* options) {
+    if (std::strcmp(value, "auto") == 0) {
+        options->zoom = zoom_auto;
+        return true;
+    }
+    // One digit, 1 to 8: no sign, no spaces, no leading zero, nothing after it.
+    if (value[0] < '1' || value[0] > '0' + largest_zoom || value[1] != 0) return false;
+    options->zoom = value[0] - '0';
+    return true;
+}
+
+const OptionRule rules[] = {
+    {"--zoom", "PICTAVON_ZOOM", "1 to 8 or auto", true, store_zoom},
+};
+
+std::string accepted_options() {
+    std::string list;
+    for (const OptionRule& rule : rules) {
+        if (!list.empty()) list += ", ";
+        list += rule.name;
+        if (rule.takes_value) list += std::string(" (") + rule.accepted + ")";
+    }
+    return list;
+}
+
+std::string bad_value(const char* where, const char* value, const OptionRule& rule) {
+    return std::string("bad value '") + value + "' for " + where + ": it takes " + rule.accepted;
+}
+
+// The rule that argument names, with its value if written "--name=value".
+const OptionRule* rule_of(const char* argument, const char** inline_value) {
+    *inline_value = nullptr;
+    for (const OptionRule& rule : rules) {
+        size_t length = std::strlen(rule.name);
+        if (std::strncmp(argument, rule.name, length) != 0) continue;
+        if (argument[length] == 0) return &rule;
+        if (argument[length] == '=' && rule.takes_value) {
+            *inline_value = argument + length + 1;
+            return &rule;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+ParsedOptions parse_host_options(int argc, const char* const* argv, EnvironmentGetter environment) {
+    constexpr size_t rule_count = sizeof rules / sizeof rules[0];
+    ParsedOptions parsed;
+    bool given[rule_count] = {};
+    for (int i = 1; i < argc; ++i) {
+        const char* value = nullptr;
+        const OptionRule* rule = rule_of(argv[i], &value);
+        if (rule == nullptr) {
+            parsed.error = std::string("unknown argument '") + argv[i] + "': the options are " + accepted_options();
+            return parsed;
+        }
+        if (rule->takes_value && value == nullptr) {
+            if (i + 1 == argc) {
+                parsed.error = std::string(rule->name) + " needs a value: " + rule->accepted;
+                return parsed;
+            }
+            value = argv[++i];
+        }
+        if (!rule->store(rule->takes_value ? value : "1", &parsed.options)) {
+            parsed.error = bad_value(rule->name, value, *rule);
+            return parsed;
+        }
+        given[rule - rules] = true;
+    }
+    for (size_t r = 0; r < rule_count; ++r) {
+        const char* value = given[r] ? nullptr : environment(rules[r].environment);
+        if (value == nullptr || value[0] == 0) continue;
+        if (!rules[r].store(value, &parsed.options)) {
+            parsed.error = bad_value(rules[r].environment, value, rules[r]);
+            return parsed;
+        }
+    }
+    return parsed;
+}

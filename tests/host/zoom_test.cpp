@@ -1,0 +1,58 @@
+// The command line and the environment, and the host at another zoom.
+#include "host/zoom.h"
+#include "tests/host/host_fixture.h"
+
+namespace {
+
+using ZoomTest = HostTest;
+
+const char* env_zoom;  // PICTAVON_ZOOM, or null
+const char* environment(const char* name) { return std::string(name) == "PICTAVON_ZOOM" ? env_zoom : nullptr; }
+
+// Refusals are checked end to end on both builds (e2e_program.py); these are the rest.
+TEST_F(ZoomTest, TheCommandLineComesBeforeTheEnvironmentAndEmptyIsUnset) {
+    struct Case {
+        std::vector<const char*> argv;
+        const char* env;
+        int32_t zoom;
+    } const cases[] = {{{"p", "--zoom=8"}, "x", 8}, {{"p", "--zoom", "2", "--zoom", "auto"}, "3", zoom_auto},
+                       {{"p"}, "5", 5}, {{"p"}, "", 1}, {{"p"}, nullptr, 1}};
+    for (const Case& c : cases) {
+        env_zoom = c.env;
+        ParsedOptions parsed = parse_host_options(static_cast<int>(c.argv.size()), c.argv.data(), environment);
+        EXPECT_EQ(parsed.options.zoom, c.zoom) << parsed.error;
+        EXPECT_EQ(parsed.error, "");
+    }
+    EXPECT_EQ(parse_host_options(2, std::vector<const char*>{"p", "--zoom=03"}.data(), environment).error,
+              "bad value '03' for --zoom: it takes 1 to 8 or auto");
+}
+
+TEST_F(ZoomTest, AutoIsTheLargestZoomWithinThreeQuartersOfTheScreenElse1) {
+    EXPECT_EQ(zoom_to_fit(3840, 2160), 8);  // no more than 8
+    EXPECT_EQ(zoom_to_fit(1280, 200), 1);   // the height decides; nothing fits: 1
+    scripted.screen_cx = 1920;
+    scripted.screen_cy = 1080;
+    EXPECT_EQ(chosen_zoom(zoom_auto), 5);  // 1200 x 800 within 1440 x 810
+    scripted.screen_cx = 0;                // not measurable
+    EXPECT_EQ(chosen_zoom(zoom_auto), 1);
+}
+
+TEST_F(ZoomTest, AtZoom2TheClientAreaIsDoubledAndPresentsStretchTheSamePicture) {
+    host_options.zoom = 2;
+    scripted.frame_cx = 6;
+    scripted.frame_cy = 23;
+    scripted_post(WM_CLOSE);
+    EXPECT_EQ(host_main(nullptr, 10), 0);
+    const std::string calls = scripted_calls_since(0);
+    for (const char* step : {"client_size 234 137\nresize_window 486 343\n", "select_clip_region 1\nset_nearest_stretch\n",
+                             "fill_black 0 0 480 320\n"})
+        EXPECT_NE(calls.find(step), std::string::npos) << step << " in\n" << calls;
+    surface.window_dc.store(platform_window_dc(host_window));  // as before the close
+    surface.bits[pixel_offset(7, 0)] = 99;
+    present();
+    EXPECT_EQ(scripted.calls.back(), "stretch_to_window 0 0 480 320 from 240 160");
+    ASSERT_EQ(last_present().size(), 160u * 720u);
+    EXPECT_EQ(last_present()[720 + 21], 99);  // the source: surface (7, 0) in window row 1
+}
+
+}  // namespace
