@@ -25,8 +25,16 @@ bool store_zoom(const char* value, HostOptions* options) {
     return true;
 }
 
+// A flag stores "1"; its environment variable may also say "0", to leave it off.
+bool store_rest(const char* value, HostOptions* options) {
+    if ((value[0] != '0' && value[0] != '1') || value[1] != 0) return false;
+    options->rest = value[0] == '1';
+    return true;
+}
+
 const OptionRule rules[] = {
     {"--zoom", "PICTAVON_ZOOM", "1 to 8 or auto", true, store_zoom},
+    {"--rest", "PICTAVON_REST", "1 or 0", false, store_rest},
 };
 
 std::string accepted_options() {

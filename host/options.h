@@ -12,6 +12,7 @@ constexpr int32_t largest_zoom = 8;
 // Filled by the program's entry, on the window thread, before host_main; read-only after.
 struct HostOptions {
     int32_t zoom = 1;  // 1..largest_zoom, or zoom_auto
+    bool rest = false;  // wait_frame sleeps as rest_frame does instead of busy-waiting
 };
 
 // The environment's value of a variable, or null when it is not set (std::getenv).

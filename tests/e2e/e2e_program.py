@@ -1,7 +1,9 @@
 """The shipped program, started as ./run starts it: its window, a picture that is not
 blank, and a clean exit with code 0 when it is closed; its zoom chosen to fit the screen;
-a bad option refused before any window."""
+--rest leaving the processor free; a bad option refused before any window."""
+import glob
 import subprocess
+import time
 
 import harness
 from harness import Failure, Session, wait_until
@@ -45,12 +47,44 @@ def bad_options_end_with_code_2(options):
     tests a desktop with no display."""
     with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
         env = {k: v for k, v in s.env().items() if k != "DISPLAY" or "wine" in options.command[0]}
-        for args, zoom_env in ((["--zoom", "9"], ""), (["--zoom=x"], ""), (["--zoom"], ""), (["--help"], ""), ([], "0")):
-            result = subprocess.run(options.command + args, env=dict(env, PICTAVON_ZOOM=zoom_env), cwd=options.cwd,
+        for args, variable, said in (
+                (["--zoom", "9"], {}, "1 to 8 or auto"), (["--zoom"], {}, "1 to 8 or auto"),
+                (["--help"], {}, "--zoom (1 to 8 or auto), --rest"), (["--rest=1"], {}, "unknown argument"),
+                ([], {"PICTAVON_ZOOM": "0"}, "1 to 8 or auto"), ([], {"PICTAVON_REST": "yes"}, "1 or 0")):
+            result = subprocess.run(options.command + args, env=dict(env, **variable), cwd=options.cwd,
                                     capture_output=True, text=True, timeout=60)
-            if result.returncode != 2 or sum("1 to 8 or auto" in line for line in result.stderr.splitlines()) != 1:
-                raise Failure(f"{args} PICTAVON_ZOOM={zoom_env}: exit code {result.returncode}; {result.stderr!r}")
+            if result.returncode != 2 or sum(said in line for line in result.stderr.splitlines()) != 1:
+                raise Failure(f"{args} {variable}: exit code {result.returncode}; {result.stderr!r}")
+
+
+def processor_seconds(display):
+    """User and system time of the processes started for this display (Wine's among them)."""
+    total = 0
+    for environ in glob.glob("/proc/[0-9]*/environ"):
+        try:
+            if f"DISPLAY={display}\0".encode() in open(environ, "rb").read():
+                fields = open(environ[:-7] + "stat").read().rsplit(")", 1)[1].split()
+                total += int(fields[11]) + int(fields[12])
+        except OSError:
+            continue  # gone meanwhile, or not ours to read
+    return total / 100
+
+
+def rest_leaves_the_processor_free(options):
+    """The demo's busy frame wait takes a whole processor; with --rest (and a zoom) it rests."""
+    with Session(options.command + ["--rest", "--zoom", "2"], cwd=options.cwd, xwin=options.xwin, zoom=2) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        time.sleep(1)
+        before, started = processor_seconds(s.display), time.monotonic()
+        time.sleep(3)
+        share = (processor_seconds(s.display) - before) / (time.monotonic() - started)
+        print(f"        --rest: {100 * share:.0f}% of a processor")
+        if share > 0.3:
+            raise Failure(f"with --rest the program took {100 * share:.0f}% of a processor")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
 if __name__ == "__main__":
-    harness.main([shipped_program, auto_zoom_fits_the_screen, bad_options_end_with_code_2], __doc__)
+    harness.main([shipped_program, auto_zoom_fits_the_screen, bad_options_end_with_code_2,
+                  rest_leaves_the_processor_free], __doc__)

@@ -1,4 +1,5 @@
 // The command line and the environment, and the host at another zoom.
+#include "clock/clock.h"
 #include "host/zoom.h"
 #include "tests/host/host_fixture.h"
 
@@ -15,12 +16,14 @@ TEST_F(ZoomTest, TheCommandLineComesBeforeTheEnvironmentAndEmptyIsUnset) {
         std::vector<const char*> argv;
         const char* env;
         int32_t zoom;
-    } const cases[] = {{{"p", "--zoom=8"}, "x", 8}, {{"p", "--zoom", "2", "--zoom", "auto"}, "3", zoom_auto},
+        bool rest = false;
+    } const cases[] = {{{"p", "--zoom=8"}, "x", 8}, {{"p", "--zoom", "2", "--rest", "--zoom", "auto"}, "3", zoom_auto, true},
                        {{"p"}, "5", 5}, {{"p"}, "", 1}, {{"p"}, nullptr, 1}};
     for (const Case& c : cases) {
         env_zoom = c.env;
         ParsedOptions parsed = parse_host_options(static_cast<int>(c.argv.size()), c.argv.data(), environment);
         EXPECT_EQ(parsed.options.zoom, c.zoom) << parsed.error;
+        EXPECT_EQ(parsed.options.rest, c.rest);
         EXPECT_EQ(parsed.error, "");
     }
     EXPECT_EQ(parse_host_options(2, std::vector<const char*>{"p", "--zoom=03"}.data(), environment).error,
@@ -39,10 +42,12 @@ TEST_F(ZoomTest, AutoIsTheLargestZoomWithinThreeQuartersOfTheScreenElse1) {
 
 TEST_F(ZoomTest, AtZoom2TheClientAreaIsDoubledAndPresentsStretchTheSamePicture) {
     host_options.zoom = 2;
+    host_options.rest = true;  // given to the frame clock before the routine starts
     scripted.frame_cx = 6;
     scripted.frame_cy = 23;
     scripted_post(WM_CLOSE);
     EXPECT_EQ(host_main(nullptr, 10), 0);
+    EXPECT_EQ(wait_frame_rests, 1);
     const std::string calls = scripted_calls_since(0);
     for (const char* step : {"client_size 234 137\nresize_window 486 343\n", "select_clip_region 1\nset_nearest_stretch\n",
                              "fill_black 0 0 480 320\n"})
