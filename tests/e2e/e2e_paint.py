@@ -47,10 +47,12 @@ def painting_with_the_pointer(options):
         wait_for(s, window, "red chosen", status_is(status_line(options, 100, 80, True, 2)))
         s.xdotool(window, "click", "1")
         wait_for(s, window, "a red dot where the click fell", red_at((100, 80)))
-        # One jump of the pointer while the button is held: the stroke has no gap.
+        # One jump of the pointer while the button is held: the stroke has no gap. (A move
+        # and a release in the same frame would leave the routine no held move to see.)
         s.mousedown(window, 1, 20, 51)
-        s.mouseup(window, 1, 60, 51)
+        s.xdotool(window, "mousemove", "--window", window, "60", "51")
         wait_for(s, window, "an unbroken red stroke", red_at(*((x, 50) for x in range(20, 61))))
+        s.mouseup(window, 1, 60, 51)
         s.xdotool(window, "mousemove", "--window", window, "300", "300")
         wait_for(s, window, "the pointer outside", status_is(status_line(options, 0, 0, False, 2)))
         s.key(window, "Escape")

@@ -12,6 +12,7 @@ import harness
 from harness import Failure, Session, wait_until
 
 TITLE = harness.WINDOW_TITLE
+INPUT_REPORT = ("chars:", "wheel_total:", "taken:", "presses:")  # the test routine's last words
 EXIT_HANDLER_LINE = "exit handlers ran"
 
 
@@ -129,7 +130,7 @@ def display_lost(options):
         seconds = time.monotonic() - start
         left = session_processes(s.proc.pid)
         output = s.output()
-        lines = [line for line in output.splitlines() if line and not line.startswith(("chars:", "wheel_total:", "taken:", "presses:"))]
+        lines = [line for line in output.splitlines() if line and not line.startswith(INPUT_REPORT)]
         if code == 0:
             raise Failure(f"exit code 0 after the X server went away; output:\n{output}")
         if EXIT_HANDLER_LINE in output:
@@ -167,7 +168,7 @@ def destroyed_by_another_client(options):
         time.sleep(0.1)  # presents under way
         s.run("xdotool", "windowclose", window)
         code = s.wait_exit(options.exit_timeout)
-        left = [line for line in s.output().splitlines() if not line.startswith(("chars:", "wheel_total:"))]
+        left = [line for line in s.output().splitlines() if not line.startswith(INPUT_REPORT)]
         if code != 0 or left:
             raise Failure(f"exit code {code} after the window was destroyed; output:\n{s.output()}")
 
