@@ -3,8 +3,10 @@
 
 #include <cstdint>
 
-constexpr int32_t floor_width = 240;
-constexpr int32_t floor_height = 160;
+#include "platform/surface_size.h"
+
+constexpr int32_t floor_width = surface_width;
+constexpr int32_t floor_height = surface_height;
 
 // 16 colours: entry 4r + c is (85c) << 16 | (85r) << 8.
 extern const uint32_t floor_palette[16];

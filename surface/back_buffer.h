@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "platform/handles.h"
+#include "platform/surface_size.h"
 
 struct Surface {
     // Set by init_surface; nulled by the window thread when the window is closed or
@@ -35,8 +36,6 @@ struct ClipRect {
 extern Surface surface;
 extern ClipRect clip_rect;
 
-constexpr int32_t surface_width = 240;
-constexpr int32_t surface_height = 160;
 constexpr int32_t surface_row_bytes = surface_width * 3;
 constexpr int32_t surface_array_bytes = (surface_height + 1) * surface_row_bytes;
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/messages.h"
+#include "platform/surface_size.h"
 
 Scripted scripted;
 
@@ -46,8 +47,8 @@ WindowHandle platform_create_window(InstanceHandle, const char* title) {
     if (scripted.fail_create_window || scripted.proc == nullptr) return nullptr;
     scripted.window_exists = true;
     scripted.title = title;
-    scripted.outer_cx = 240;
-    scripted.outer_cy = 160;
+    scripted.outer_cx = surface_width;
+    scripted.outer_cy = surface_height;
     scripted.proc(the_window(), WM_CREATE, 0, 0);
     return the_window();
 }
@@ -240,11 +241,12 @@ void record_present(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_
     // The window shows the bitmap top-down: window row j is bitmap row (rows - 1 - src_y - j).
     const int32_t rows = scripted.dib_header.biHeight;
     const int32_t row_bytes = scripted.dib_header.biWidth * 3;
-    std::vector<uint8_t> picture(160 * 720, 0);
-    for (int32_t j = 0; j < cy && j + y < 160; ++j) {
+    constexpr int32_t window_row_bytes = surface_width * 3;
+    std::vector<uint8_t> picture(surface_height * window_row_bytes, 0);
+    for (int32_t j = 0; j < cy && j + y < surface_height; ++j) {
         int32_t row = rows - 1 - src_y - j;
         if (row < 0) break;
-        std::memcpy(&picture[static_cast<size_t>((y + j) * 720 + x * 3)],
+        std::memcpy(&picture[static_cast<size_t>((y + j) * window_row_bytes + x * 3)],
                     &scripted.dib[static_cast<size_t>(row * row_bytes + src_x * 3)],
                     static_cast<size_t>(cx * 3));
     }

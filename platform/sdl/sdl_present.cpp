@@ -26,7 +26,7 @@ namespace {
 // pixels, covers zoom times as much of the window across and down. The enlargement is the
 // window thread's, when it shows the picture: a present costs the same at any zoom.
 struct Picture {
-    uint32_t pixels[client_cx * client_cy];
+    uint32_t pixels[surface_width * surface_height];
     SDL_Rect rect;
     int32_t zoom;
     uint32_t seq;  // present_seq of the present that wrote it
@@ -75,13 +75,13 @@ namespace {
 bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
              int32_t src_y) {
     if (b == nullptr || b->bits == nullptr) return false;
-    int32_t i0 = SDL_max(0, SDL_max(-x, -src_x)), i1 = SDL_min(cx, SDL_min(client_cx - x, b->cx - src_x));
-    int32_t j0 = SDL_max(0, SDL_max(-y, -src_y)), j1 = SDL_min(cy, SDL_min(client_cy - y, b->rows - src_y));
+    int32_t i0 = SDL_max(0, SDL_max(-x, -src_x)), i1 = SDL_min(cx, SDL_min(surface_width - x, b->cx - src_x));
+    int32_t j0 = SDL_max(0, SDL_max(-y, -src_y)), j1 = SDL_min(cy, SDL_min(surface_height - y, b->rows - src_y));
     if (i0 >= i1 || j0 >= j1) return false;
     for (int32_t j = j0; j < j1; ++j) {
         const uint8_t* src =
             b->bits + static_cast<size_t>(b->rows - 1 - src_y - j) * b->row_bytes + (src_x + i0) * 3;
-        uint32_t* dst = &p->pixels[(y + j) * client_cx + x + i0];
+        uint32_t* dst = &p->pixels[(y + j) * surface_width + x + i0];
         for (int32_t i = i0; i < i1; ++i, src += 3) *dst++ = src[0] | src[1] << 8 | src[2] << 16;
     }
     p->rect = SDL_Rect{x + i0, y + j0, i1 - i0, j1 - j0};
@@ -118,14 +118,14 @@ void stage(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, cons
 // (x / zoom, y / zoom). Each picture row is enlarged once, in the surface's format, into the
 // first window row it covers, and copied to the others.
 void put_enlarged(const Picture* p, const SDL_Rect& r, SDL_Surface* surface) {
-    static uint32_t scratch[client_cx * largest_factor];  // window thread only
+    static uint32_t scratch[surface_width * largest_factor];  // window thread only
     const int32_t z = p->zoom, bytes = surface->format->BytesPerPixel;
     const bool direct = surface->format->format == SDL_PIXELFORMAT_XRGB8888;
     uint8_t* left = static_cast<uint8_t*>(surface->pixels) + r.x * bytes;
     for (int32_t y = r.y; y < r.y + r.h;) {
         uint8_t* first = left + y * surface->pitch;
         uint32_t* row = direct ? reinterpret_cast<uint32_t*>(first) : scratch;
-        const uint32_t* src = &p->pixels[y / z * client_cx + r.x / z];
+        const uint32_t* src = &p->pixels[y / z * surface_width + r.x / z];
         for (int32_t i = 0, phase = r.x % z; i < r.w; ++i) {
             row[i] = *src;
             if (++phase == z) {
@@ -153,7 +153,7 @@ void show(HostWindow* w, const Picture* p) {
     if (z == 1) {
         uint8_t* dst =
             static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
-        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * client_cx + r.x], client_cx * 4,
+        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * surface_width + r.x], surface_width * 4,
                           surface->format->format, dst, surface->pitch);
     } else {
         put_enlarged(p, r, surface);
@@ -242,13 +242,13 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
     HostWindow* w = window_of_dc(dc);
     if (w == nullptr || !on_window_thread()) return;
     Picture* staged = w->pictures->staged;
-    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, client_cx * largest_factor, client_cy * largest_factor}, in{};
+    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, surface_width * largest_factor, surface_height * largest_factor}, in{};
     if (!SDL_IntersectRect(&asked, &whole, &in)) return;
-    const int32_t z = SDL_max((in.x + in.w + client_cx - 1) / client_cx, (in.y + in.h + client_cy - 1) / client_cy);
+    const int32_t z = SDL_max((in.x + in.w + surface_width - 1) / surface_width, (in.y + in.h + surface_height - 1) / surface_height);
     SDL_Rect r{in.x / z, in.y / z, 0, 0};
     r.w = (in.x + in.w + z - 1) / z - r.x;
     r.h = (in.y + in.h + z - 1) / z - r.y;
-    for (int32_t j = r.y; j < r.y + r.h; ++j) std::memset(&staged->pixels[j * client_cx + r.x], 0, r.w * 4u);
+    for (int32_t j = r.y; j < r.y + r.h; ++j) std::memset(&staged->pixels[j * surface_width + r.x], 0, r.w * 4u);
     if (w->pictures->staged_pending && staged->zoom == z) SDL_UnionRect(&staged->rect, &r, &r);
     staged->rect = r;
     staged->zoom = z;

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "platform/platform.h"
+#include "platform/surface_size.h"
 
 // The seam's plain records are Win32's, field for field, so they pass through unconverted.
 static_assert(sizeof(BitmapInfoHeader) == sizeof(BITMAPINFOHEADER), "header size");
@@ -68,7 +69,7 @@ void platform_register_class(InstanceHandle instance, WindowProc proc) {
 WindowHandle platform_create_window(InstanceHandle instance, const char* title) {
     HWND window = CreateWindowExA(0, "Ostrel", title,
                                   WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  CW_USEDEFAULT, 0, 240, 160, nullptr, nullptr,
+                                  CW_USEDEFAULT, 0, surface_width, surface_height, nullptr, nullptr,
                                   reinterpret_cast<HINSTANCE>(instance), nullptr);
     return reinterpret_cast<WindowHandle>(window);
 }
