@@ -26,7 +26,7 @@
 
 #include <cstdint>
 
-#include "platform/sdl/sdl_backend.h"
+#include "platform/linux/threads.h"
 
 namespace {
 

@@ -16,9 +16,9 @@
 #include <atomic>
 #include <cstdlib>
 
+#include "platform/linux/threads.h"
 #include "platform/messages.h"
 #include "platform/platform.h"
-#include "platform/sdl/sdl_backend.h"
 
 namespace {
 

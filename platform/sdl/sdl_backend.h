@@ -11,6 +11,8 @@
 
 #include "platform/code_page.h"  // next_ansi_char, ansi_to_utf8: the text the backend passes
 #include "platform/platform.h"
+#include "platform/surface_size.h"
+#include "platform/linux/threads.h"  // program_thread_held, the window thread's priority
 
 // ---- Keys (sdl_keys.cpp) ------------------------------------------------------------------
 
@@ -29,9 +31,6 @@ uint16_t scan_code(SDL_Scancode place);
 int32_t control_character(uint8_t vk, bool shift);
 
 // ---- The window, its queue and its thread (sdl_platform.cpp) -------------------------------
-
-// The window's one size: the client area the host draws, in pixels.
-constexpr int32_t client_cx = 240, client_cy = 160;
 
 struct WindowPictures;  // sdl_present.cpp
 
@@ -54,12 +53,6 @@ void post(HostWindow* w, uint32_t message, uintptr_t wparam, intptr_t lparam);
 void wake_window_thread();
 // Any thread: whether the caller is the thread that started SDL, the window thread.
 bool on_window_thread();
-
-// ---- The program thread (sdl_thread.cpp) ----------------------------------------------------
-
-// Window thread: whether a suspend holds a program thread now. It may be stopped inside
-// SDL's locks or malloc, so SDL must not be called until it is resumed.
-bool program_thread_held();
 
 // Debug builds check the thread rules at every SDL call that reaches SDL's state: on the
 // window thread only, and never while the program thread is held.
@@ -134,29 +127,3 @@ void pump_x_event_batch();
 // The news since last asked.
 XWindowNews take_x_window_news();
 
-// ---- The window thread's priority (sdl_priority.cpp) --------------------------------------
-
-// What the window thread obtained: real time alone, or a lower nice value and a short slice,
-// either, both or neither.
-struct WindowPriority {
-    bool real_time = false;    // SCHED_FIFO (CAP_SYS_NICE or an RLIMIT_RTPRIO allowance)
-    bool nice_raised = false;  // a lower nice value (an RLIMIT_NICE allowance, or
-                               // CAP_SYS_NICE where real time is refused)
-    bool short_slice = false;  // the kernel's shortest scheduler slice (Linux 6.12 on)
-};
-
-// Window thread, once, before it starts the program thread: raises its own priority above
-// the process's (real-time scheduling with the privilege for it; else a lower nice value
-// where an allowance permits, and the shortest scheduler slice where the kernel has one),
-// silently. Returns what it did.
-WindowPriority raise_window_thread_priority();
-// Window thread: its work since it last woke has run past the bound
-// (busy_bound_ns): a real-time thread goes back to ordinary scheduling, so that a flood of
-// work cannot keep its processor from every other program. No effect otherwise.
-constexpr int64_t busy_bound_ns = 4000000;
-void give_up_real_time();
-// Window thread, with nothing left to do, before it waits: real time again if it gave it up.
-void regain_real_time();
-// Program thread, first thing: back to the process's own priority, which it inherited
-// raised from the window thread that created it.
-void keep_program_thread_priority();

@@ -1,13 +1,13 @@
 // The SDL backend's window: creating and showing it, its message queue and loop, its
-// timers, the wait between messages, the clocks and the message box. The window thread,
-// the one that starts SDL, calls everything here; the program thread only
-// wake_window_thread and the clocks.
+// timers on the counter's nanoseconds (platform_counter), the wait between messages and the
+// message box. The window thread, the one that starts SDL, calls everything here; the
+// program thread only wake_window_thread.
 //
 // The window thread sleeps in ppoll on the X connection, an eventfd that the program
 // thread's present writes, and the next timer tick. On X it takes the window's events in
-// bounded batches (sdl_x_events.cpp), and serves its timer and presents between them. SDL_PushEvent would be the obvious
-// wake-up but takes SDL's queue lock and may allocate: a program thread held inside it
-// would stop the window thread's event loop for good.
+// bounded batches (sdl_x_events.cpp), and serves its timer and presents between them.
+// SDL_PushEvent would be the obvious wake-up but takes SDL's queue lock and may allocate: a
+// program thread held inside it would stop the window thread's event loop for good.
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xatom.h>
@@ -61,11 +61,6 @@ struct Backend {
 };
 Backend backend;
 
-int64_t monotonic_ns() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return int64_t{ts.tv_sec} * 1000000000 + ts.tv_nsec;
-}
 
 bool pop(Message* msg) {
     MessageRing& q = backend.queue;
@@ -98,13 +93,13 @@ Timer* next_timer() {
 void wait_for_input(int64_t until_ns) {
     // No X connection to watch (another SDL video driver): look at SDL's events every tick.
     int64_t longest_ns = backend.display_fd >= 0 ? longest_wait_watched_ns : longest_wait_unwatched_ns;
-    int64_t wait_ns = SDL_min(until_ns - monotonic_ns(), longest_ns);
+    int64_t wait_ns = SDL_min(until_ns - platform_counter(), longest_ns);
     if (wait_ns < 0) wait_ns = 0;
     timespec timeout{static_cast<time_t>(wait_ns / 1000000000), static_cast<long>(wait_ns % 1000000000)};
     pollfd fds[2] = {{backend.wake_fd, POLLIN, 0}, {backend.display_fd, POLLIN, 0}};
     regain_real_time();  // idle again: real time is deserved
     int ready = ppoll(fds, backend.display_fd >= 0 ? 2 : 1, &timeout, nullptr);
-    backend.woke_ns = monotonic_ns();
+    backend.woke_ns = platform_counter();
     if (ready > 0 && (fds[0].revents & POLLIN)) {
         uint64_t count = 0;
         ssize_t got = read(backend.wake_fd, &count, sizeof count);
@@ -231,8 +226,8 @@ WindowHandle platform_create_window(InstanceHandle, const char* title) {
     char utf8[1024];
     ansi_to_utf8(title, utf8, sizeof utf8);
     assert_may_call_sdl();
-    SDL_Window* sdl = SDL_CreateWindow(utf8, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, client_cx,
-                                       client_cy, SDL_WINDOW_HIDDEN);
+    SDL_Window* sdl = SDL_CreateWindow(utf8, SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, surface_width,
+                                       surface_height, SDL_WINDOW_HIDDEN);
     if (sdl == nullptr) {
         report_window_failure("SDL_CreateWindow failed", SDL_GetError());
         return nullptr;
@@ -341,7 +336,7 @@ void platform_paint_nothing(WindowHandle) {}
 // on X the input comes in batches, and the paint and timers have their turn after each.
 int32_t platform_get_message(Message* msg) {
     for (;;) {
-        if (backend.woke_ns != 0 && monotonic_ns() - backend.woke_ns > busy_bound_ns) give_up_real_time();
+        if (backend.woke_ns != 0 && platform_counter() - backend.woke_ns > busy_bound_ns) give_up_real_time();
         show_pictures(backend.window);
         if (pop(msg)) return msg->message == WM_QUIT ? 0 : 1;
         if (backend.sdl_started) assert_may_call_sdl();
@@ -357,7 +352,7 @@ int32_t platform_get_message(Message* msg) {
             return 1;
         }
         Timer* t = next_timer();
-        int64_t now = monotonic_ns();
+        int64_t now = platform_counter();
         if (t != nullptr && t->due_ns <= now) {
             // One message however late: a timer never queues up ticks.
             t->due_ns = SDL_max(t->due_ns + t->period_ns, now + 1);
@@ -386,7 +381,7 @@ void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms)
     }
     if (w == nullptr || slot == nullptr) return;
     int64_t period_ns = int64_t{SDL_max(period_ms, 1u)} * 1000000;
-    *slot = Timer{w, id, period_ns, monotonic_ns() + period_ns};
+    *slot = Timer{w, id, period_ns, platform_counter() + period_ns};
 }
 
 // X already gives a window that takes a button press every pointer event until the last
@@ -404,26 +399,5 @@ void platform_message_box(const char* text, const char* caption) {
     ansi_to_utf8(caption, utf8_caption, sizeof utf8_caption);
     if (SDL_ShowSimpleMessageBox(0, utf8_caption, utf8_text, SDL_GetKeyboardFocus()) != 0)
         std::fprintf(stderr, "%s: %s\n", utf8_caption, utf8_text);  // no way to show it
-}
-
-// ---- Time ----------------------------------------------------------------------------------
-
-uint32_t platform_tick_count_ms() {
-    timespec ts{};
-    clock_gettime(CLOCK_BOOTTIME, &ts);  // counts from boot, suspend included, as Windows does
-    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000 +
-                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000);
-}
-
-int64_t platform_counter() { return monotonic_ns(); }
-int64_t platform_counter_frequency() { return 1000000000; }
-
-// On the counter's own clock, to an absolute deadline: the thread hold's signal interrupts
-// the sleep, which then goes on to the same end.
-void platform_sleep_until(int64_t deadline) {
-    if (deadline <= 0) return;
-    timespec end{static_cast<time_t>(deadline / 1000000000), static_cast<long>(deadline % 1000000000)};
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &end, nullptr) == EINTR) {
-    }
 }
 

@@ -20,7 +20,7 @@
 #include <thread>
 
 #include "platform/platform.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/linux/threads.h"
 
 namespace {
 
