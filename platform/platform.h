@@ -2,13 +2,24 @@
 // host, the surface and the clock use, and nothing else.
 //
 // One backend implements it and is picked at link time: platform/win32 (the real Windows
-// program), platform/sdl (Linux and other SDL platforms), platform/scripted (unit tests) and
-// platform/null (tools and benchmarks: clocks only).
+// program); platform/sdl with platform/linux (Linux on an X server: SDL2 for the window and
+// its events, and Xlib itself where SDL falls short: XKB for AltGr, WM_NAME for titles in the
+// window's code page, the X connection's file descriptor to wait on and its event queue to
+// batch, the I/O error handler for a server that goes away); platform/scripted (unit tests) and platform/null (tools and
+// benchmarks: clocks only).
 // The portable code never includes an OS header; it speaks Win32's message numbers and
 // virtual-key codes (messages.h), so window_proc is one piece of code on every platform.
 //
 // "Window thread" is the process's first thread (host_main, the message loop, window_proc);
-// "program thread" is the one that runs program_main. Each function says who calls it.
+// "program thread" is the one that runs program_main. Who may call what:
+//
+//   window thread    everything under Window, Messages, The program thread and Drawing,
+//                    except the two copies below
+//   program thread   platform_sleep_until, platform_open_regular_file
+//   either thread    Time's clocks; platform_copy_to_window and platform_stretch_to_window
+//                    (present), with the rules their comments give
+//
+// A backend may rely on this (the SDL one checks it in debug builds).
 #pragma once
 
 #include <cstdint>
@@ -47,126 +58,124 @@ struct BitmapInfoHeader {
 };
 static_assert(sizeof(BitmapInfoHeader) == 40, "BITMAPINFOHEADER is 40 bytes");
 
-// ---- Window (window thread) -------------------------------------------------------------
+// ---- Window ----------------------------------------------------------------------------
 
-// host_main, first: registers the window class "Ostrel" whose procedure is `proc`.
+// Registers the window class "Ostrel" whose procedure is `proc`; first of all.
 void platform_register_class(InstanceHandle instance, WindowProc proc);
-// host_main: creates the host window titled `title` with an outer size of 240 x 160, not
-// yet shown. WM_CREATE reaches the class's procedure before this returns. Null on failure.
+// Creates the host window titled `title` with an outer size of surface_width x
+// surface_height, not yet shown. WM_CREATE reaches the class's procedure before this returns. Null on failure.
 WindowHandle platform_create_window(InstanceHandle instance, const char* title);
-// host_main: shows the window with a start-up show command, then paints it once.
+// Shows the window with a start-up show command, then paints it once.
 void platform_show_window(WindowHandle window, int32_t show_command);
 void platform_update_window(WindowHandle window);
-// window_proc at WM_CREATE: the client area's size, and a new outer size (position kept).
+// The client area's size, and a new outer size (position kept): for WM_CREATE's sizing.
 void platform_client_size(WindowHandle window, int32_t* cx, int32_t* cy);
 void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer_cy);
-// host_main, before the window exists, for the zoom that fits: the size of the primary
-// screen's area that windows may take (without panels or task bar). 0 when it cannot be
+// Before the window exists, for the zoom that fits: the size of the primary screen's area that windows may take (without panels or task bar). 0 when it cannot be
 // measured, 1 otherwise.
 int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy);
-// The timer step: a new title, as a Windows-1252 string.
+// A new title, as a Windows-1252 string.
 void platform_set_title(WindowHandle window, const char* ansi_title);
-// The timer step: destroys the window; WM_DESTROY reaches the procedure before this returns.
+// Destroys the window; WM_DESTROY reaches the procedure before this returns.
 void platform_destroy_window(WindowHandle window);
-// window_proc at WM_PAINT: validates the invalid region and draws nothing.
+// For WM_PAINT: validates the invalid region and draws nothing.
 void platform_paint_nothing(WindowHandle window);
 
-// ---- Messages (window thread) -----------------------------------------------------------
+// ---- Messages --------------------------------------------------------------------------
 
-// The message loop: waits for the next message of this thread. Returns 0 for WM_QUIT
-// (then msg->wparam is the quit code), non-zero otherwise.
+// Waits for the next message of this thread. Returns 0 for WM_QUIT (then msg->wparam is
+// the quit code), non-zero otherwise.
 int32_t platform_get_message(Message* msg);
-// The message loop: queues the WM_CHAR messages that a key-down produces.
+// Queues the WM_CHAR messages that a key-down produces.
 void platform_translate_message(const Message* msg);
-// The message loop: hands the message to the window's procedure.
+// Hands the message to the window's procedure.
 void platform_dispatch_message(const Message* msg);
-// window_proc: the system's handling of a message the host does not handle itself.
+// The system's handling of a message the host does not handle itself.
 intptr_t platform_default_window_proc(WindowHandle window, uint32_t message, uintptr_t wparam,
                                       intptr_t lparam);
-// window_proc at WM_CLOSE/WM_DESTROY, and host_main at its end: queues WM_QUIT.
+// Queues WM_QUIT.
 void platform_post_quit(int32_t exit_code);
-// window_proc at WM_CREATE: WM_TIMER with `id` every `period_ms`, until the process ends.
+// WM_TIMER with `id` every `period_ms`, until the process ends.
 void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms);
-// window_proc, at the first mouse button down and once every button is up again: while
-// captured, the window gets the buttons' messages wherever the pointer is, so a button
+// At the first mouse button down, and once every button is up again: while captured, the window gets the buttons' messages wherever the pointer is, so a button
 // released outside it still comes up. Losing the capture some other way sends
 // WM_CAPTURECHANGED (lParam: the window that has it now).
 void platform_capture_mouse(WindowHandle window);
 void platform_release_mouse();
-// window_proc, at a pointer move while no leave is awaited: asks for one WM_MOUSELEAVE when
-// the pointer next leaves the client area. 1 when it will come.
+// Asks for one WM_MOUSELEAVE when the pointer next leaves the client area. 1 when it will
+// come.
 int32_t platform_track_mouse_leave(WindowHandle window);
-// create_dib (window thread): the assertion box, owned by the window with the focus.
+// The assertion box, owned by the window with the focus.
 void platform_message_box(const char* text, const char* caption);
-// host_main, when the run cannot go on: says what failed and why, `text` being one line,
+// When the run cannot go on: says what failed and why, `text` being one line,
 // where the user will see it: the standard error after the program's name on Linux, a
 // message box on Windows, which a program with no console has no other way to show.
 void platform_report_failure(const char* text);
 
-// ---- The program thread (window thread) -------------------------------------------------
+// ---- The program thread -----------------------------------------------------------------
 
-// host_main: starts `routine` with a null argument on a new thread. Null on failure.
+// Starts `routine` with a null argument on a new thread. Null on failure.
 ThreadHandle platform_start_thread(ThreadRoutine routine);
-// The timer step: 1 with *code set (STILL_ACTIVE while it runs); 0 on failure (no thread).
+// 1 with *code set (STILL_ACTIVE while it runs); 0 on failure (no thread).
 int32_t platform_thread_exit_code(ThreadHandle thread, uint32_t* code);
-// The timer step: holds the thread still at an arbitrary point (it makes no progress and
+// Holds the thread still at an arbitrary point (it makes no progress and
 // touches no memory until resumed), and releases it. Both do nothing on a null or ended
 // thread; resume does nothing on a thread that is not held.
 void platform_suspend_thread(ThreadHandle thread);
 void platform_resume_thread(ThreadHandle thread);
-// host_main: confines the whole process, and the threads it starts later, to the first
-// processor, for good.
+// Confines the whole process, and the threads it starts later, to the first processor, for
+// good.
 void platform_confine_to_first_processor();
 
-// ---- Time (any thread) ------------------------------------------------------------------
+// ---- Time -------------------------------------------------------------------------------
 
 // Milliseconds since the system started, wrapping (the cursor blink).
 uint32_t platform_tick_count_ms();
 // A monotonic high-resolution counter and its fixed rate in ticks per second (the frame
-// clock, program thread).
+// clock).
 int64_t platform_counter();
 int64_t platform_counter_frequency();
-// The resting frame clock, program thread: sleeps until platform_counter() reaches
+// The resting frame clock: sleeps until platform_counter() reaches
 // `deadline`, or about then (it may wake a little early or late; a signal does not end the
 // sleep early); at once if it has passed. Takes no lock the window thread could wait on.
 void platform_sleep_until(int64_t deadline);
 
-// ---- Drawing (window thread unless said) -------------------------------------------------
+// ---- Drawing ----------------------------------------------------------------------------
 
-// init_surface: the window's device context, and a memory one compatible with it.
+// The window's device context, and a memory one compatible with it.
 DcHandle platform_window_dc(WindowHandle window);
 DcHandle platform_create_memory_dc(DcHandle window_dc);
-// create_dib: a device-independent bitmap described by `header` (used as DIB_PAL_COLORS);
+// A device-independent bitmap described by `header` (used as DIB_PAL_COLORS);
 // *bits receives its pixel array, or null. Null handle on failure.
 BitmapHandle platform_create_dib_section(DcHandle dc, const BitmapInfoHeader* header,
                                          uint8_t** bits);
 void platform_select_bitmap(DcHandle dc, BitmapHandle bitmap);
-// set_clip: a rectangular clip region, selected into a device context; and its release.
+// A rectangular clip region, selected into a device context; and its release.
 RegionHandle platform_create_rect_region(int32_t left, int32_t top, int32_t right,
                                          int32_t bottom);
 void platform_select_clip_region(DcHandle dc, RegionHandle region);
 void platform_delete_region(RegionHandle region);
-// host_main: fills a rectangle of the window with black.
+// Fills a rectangle of the window with black.
 void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t cy);
-// present, on either thread: copies cx x cy pixels from (src_x, src_y) of the memory
+// Copies cx x cy pixels from (src_x, src_y) of the memory
 // context's bitmap (top-left of a bottom-up bitmap) to (x, y) of the window context.
 // From the program thread it must take no lock the window thread could wait on, since the
 // window thread may hold the program thread still anywhere; from the window thread while
 // the program thread is held, it does memory work only.
 void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                              DcHandle memory_dc, int32_t src_x, int32_t src_y);
-// init_surface, on a zoomed window: stretches keep whole pixels (COLORONCOLOR), no blending.
+// On a zoomed window: stretches keep whole pixels (COLORONCOLOR), no blending.
 void platform_set_nearest_stretch(DcHandle window_dc);
-// present on a zoomed window, on either thread and with the same rules as the copy above:
+// On a zoomed window, with the same thread rules as the copy above:
 // src_cx x src_cy pixels from (src_x, src_y) enlarged to cx x cy at (x, y). Only whole
 // factors, the same across and down, are needed; each pixel becomes a factor x factor block.
 void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                                 DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
                                 int32_t src_cy);
 
-// ---- Files (program thread) -------------------------------------------------------------
+// ---- Files ------------------------------------------------------------------------------
 
-// load_bmp: opens name for reading, bytes as they are ("rb"), only if it is a regular file
+// Opens name for reading, bytes as they are ("rb"), only if it is a regular file
 // (a link to one included). Anything else (a directory, a FIFO, a device) is refused at
 // once, without waiting for a writer or for data: null, as for a file that does not exist.
 // This one is picked by the operating system, not by the backend: every backend, the
