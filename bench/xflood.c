@@ -170,18 +170,6 @@ static void memory_mb(pid_t pid, double *rss, double *peak) {
     fclose(f);
 }
 
-static void ask_to_close(Display *d, Window w) {
-    XEvent e;
-    memset(&e, 0, sizeof e);
-    e.xclient.type = ClientMessage;
-    e.xclient.window = w;
-    e.xclient.message_type = XInternAtom(d, "WM_PROTOCOLS", False);
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = (long)XInternAtom(d, "WM_DELETE_WINDOW", False);
-    XSendEvent(d, w, False, NoEventMask, &e);
-    XFlush(d);
-}
-
 /* The exit code, or -1 if the program still ran after timeout_ms (it is then killed). */
 static int wait_exit(pid_t pid, double timeout_ms) {
     double end = now_ms() + timeout_ms;
@@ -262,7 +250,8 @@ int main(int argc, char **argv) {
     memory_mb(pid, &rss, &peak);
     printf("xflood: memory 1 s later %.1f MB (peak %.1f MB)\n", rss, peak);
     double asked = now_ms();
-    ask_to_close(d, w);
+    xwindow_close(d, w);
+    XFlush(d);
     int code = wait_exit(pid, 60000);
     if (code < 0)
         printf("xflood: still running 60 s after the close request (killed)\n");

@@ -50,18 +50,6 @@ static int grab(Display *display, Window window) {
     return 0;
 }
 
-static void close_window(Display *display, Window window) {
-    XEvent event;
-    memset(&event, 0, sizeof event);
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = (long)XInternAtom(display, "WM_DELETE_WINDOW", False);
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, window, False, NoEventMask, &event);
-}
-
 int main(int argc, char **argv) {
     if (argc != 3) {
         fprintf(stderr, "usage: xwin find TITLE | title WIN | grab WIN | close WIN\n");
@@ -87,7 +75,7 @@ int main(int argc, char **argv) {
     } else if (strcmp(command, "grab") == 0) {
         if (grab(display, window) != 0) return 2;
     } else if (strcmp(command, "close") == 0) {
-        close_window(display, window);
+        xwindow_close(display, window);
     } else {
         fprintf(stderr, "xwin: unknown command %s\n", command);
         return 1;

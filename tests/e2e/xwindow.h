@@ -1,5 +1,5 @@
 /* Finding a top-level window by its title and reading its client area over Xlib: shared
- * by the end-to-end tests' helper (xwin) and the running demo's probe (xprobe). */
+ * by the end-to-end tests' helper (xwin) and the running demo's probes (xprobe, xflood). */
 #pragma once
 
 #include <X11/Xlib.h>
@@ -15,3 +15,7 @@ int xwindow_find(Display *display, const char *title, Window *found, int capacit
 /* The window's client area as the server holds it, or NULL when the window is not
  * viewable. The caller frees it with XDestroyImage. */
 XImage *xwindow_grab(Display *display, Window window);
+
+/* Asks the window to close as a window manager's close box does (WM_DELETE_WINDOW); the
+ * caller flushes. */
+void xwindow_close(Display *display, Window window);
