@@ -47,9 +47,11 @@ def painting_with_the_pointer(options):
         wait_for(s, window, "red chosen", status_is(status_line(options, 100, 80, True, 2)))
         s.xdotool(window, "click", "1")
         wait_for(s, window, "a red dot where the click fell", red_at((100, 80)))
-        # One jump of the pointer while the button is held: the stroke has no gap. (A move
-        # and a release in the same frame would leave the routine no held move to see.)
+        # One jump of the pointer while the button is held: the stroke has no gap. The jump
+        # waits for the press's dot, so that the routine sees the press before the move on
+        # slow builds too, and the release waits for the stroke, so that it sees a held move.
         s.mousedown(window, 1, 20, 51)
+        wait_for(s, window, "the stroke's first dot", red_at((20, 50)))
         s.xdotool(window, "mousemove", "--window", window, "60", "51")
         wait_for(s, window, "an unbroken red stroke", red_at(*((x, 50) for x in range(20, 61))))
         s.mouseup(window, 1, 60, 51)
