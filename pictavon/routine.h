@@ -111,5 +111,6 @@
 // rest_frame(ms): the same grid, frame_late and one period per call, but it sleeps on a
 // high-resolution timer until 1 ms before the period ends and busy-waits only that last
 // millisecond, so a routine that draws little leaves the processor mostly idle. The two
-// may be mixed; both belong to the program thread.
+// may be mixed; both belong to the program thread. A program started with --rest (or
+// PICTAVON_REST=1) gets rest_frame's wait from wait_frame too, the routine unchanged.
 #include "clock/clock.h"
