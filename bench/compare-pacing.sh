@@ -7,7 +7,8 @@
 #   bench/compare-pacing.sh SECONDS RUNS LABEL=COMMAND...
 # e.g. bench/compare-pacing.sh 30 3 "rest=build/pictavon --rest" "busy=build/pictavon" \
 #          "peer=build/bench/peer"
-# UNPRIVILEGED=1 runs the programs without CAP_SYS_NICE (setpriv), as a user would.
+# UNPRIVILEGED=1 runs the programs without CAP_SYS_NICE (setpriv), as a user would;
+# SCREEN=1280x1024x24 gives the virtual X servers room for a zoomed window.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=$1 runs=$2
@@ -41,7 +42,7 @@ for load in idle other; do
             read -r -a command <<<"${program#*=}"
             command[0]=$(realpath "${command[0]}")
             before=$(stolen_ms)
-            output=$(python3 tests/e2e/harness.py xvfb --timeout $((seconds + 60)) -- \
+            output=$(python3 tests/e2e/harness.py xvfb --screen "${SCREEN:-640x480x24}" --timeout $((seconds + 60)) -- \
                 bash -c 'measure "$@"' measure "${launcher[@]}" "${command[@]}")
             echo "$load run $run $label: $(echo "$output" | grep -E 'present intervals|undrawn|cpu:' | tr '\n' ' ')stolen $(( $(stolen_ms) - before )) ms"
         done
