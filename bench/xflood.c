@@ -29,13 +29,8 @@
 #include <unistd.h>
 
 #include "host/window_title.h"
+#include "bench/damage.h"
 #include "tests/e2e/xwindow.h"
-
-static double now_ms(void) {
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 static void pin_to(int processor) {
     cpu_set_t one;
@@ -144,17 +139,7 @@ static Window wait_window(Display *d, pid_t pid) {
 static double next_picture(Display *d, int damage_event, double timeout_ms) {
     XEvent e;
     while (XPending(d)) XNextEvent(d, &e); /* pictures from before the flood's end */
-    double end = now_ms() + timeout_ms;
-    for (;;) {
-        while (XPending(d)) {
-            XNextEvent(d, &e);
-            if (e.type == damage_event + XDamageNotify) return now_ms();
-        }
-        double left = end - now_ms();
-        if (left <= 0) return -1;
-        struct pollfd p = {ConnectionNumber(d), POLLIN, 0};
-        poll(&p, 1, (int)left + 1);
-    }
+    return next_damage(d, damage_event, timeout_ms);
 }
 
 static void memory_mb(pid_t pid, double *rss, double *peak) {

@@ -22,15 +22,10 @@
 #include <unistd.h>
 
 #include "host/window_title.h"
+#include "bench/damage.h"
 #include "tests/e2e/xwindow.h"
 
 static const char title[] = PICTAVON_WINDOW_TITLE;
-
-static double now_ms(void) {
-    struct timespec t;
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
 
 static Window wait_window(Display* d, double timeout_ms) {
     double end = now_ms() + timeout_ms;
@@ -59,22 +54,6 @@ static size_t grab(Display* d, Window w, unsigned char* out, size_t size) {
     memcpy(out, image->data, bytes);
     XDestroyImage(image);
     return bytes;
-}
-
-/* Waits for the next damage event on the window; returns its arrival time or -1. */
-static double next_damage(Display* d, int damage_event, double timeout_ms) {
-    double end = now_ms() + timeout_ms;
-    for (;;) {
-        while (XPending(d)) {
-            XEvent e;
-            XNextEvent(d, &e);
-            if (e.type == damage_event + XDamageNotify) return now_ms();
-        }
-        double left = end - now_ms();
-        if (left <= 0) return -1;
-        struct pollfd p = {ConnectionNumber(d), POLLIN, 0};
-        poll(&p, 1, (int)left + 1);
-    }
 }
 
 static int by_value(const void* a, const void* b) {
