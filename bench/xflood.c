@@ -16,7 +16,6 @@
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
-#include <poll.h>
 #include <pthread.h>
 #include <sched.h>
 #include <signal.h>
@@ -28,8 +27,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "host/window_title.h"
 #include "bench/damage.h"
+#include "host/window_title.h"
 #include "tests/e2e/xwindow.h"
 
 static void pin_to(int processor) {

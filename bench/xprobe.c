@@ -13,7 +13,6 @@
 #include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 #include <math.h>
-#include <poll.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -21,8 +20,8 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "host/window_title.h"
 #include "bench/damage.h"
+#include "host/window_title.h"
 #include "tests/e2e/xwindow.h"
 
 static const char title[] = PICTAVON_WINDOW_TITLE;

@@ -47,9 +47,8 @@ def painting_with_the_pointer(options):
         wait_for(s, window, "red chosen", status_is(status_line(options, 100, 80, True, 2)))
         s.xdotool(window, "click", "1")
         wait_for(s, window, "a red dot where the click fell", red_at((100, 80)))
-        # One jump of the pointer while the button is held: the stroke has no gap. The jump
-        # waits for the press's dot, so that the routine sees the press before the move on
-        # slow builds too, and the release waits for the stroke, so that it sees a held move.
+        # One jump of the pointer while the button is held: the stroke has no gap. Each step
+        # waits to be shown, so that even a slow build sees the press, then a held move.
         s.mousedown(window, 1, 20, 51)
         wait_for(s, window, "the stroke's first dot", red_at((20, 50)))
         s.xdotool(window, "mousemove", "--window", window, "60", "51")
