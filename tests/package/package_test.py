@@ -147,6 +147,29 @@ def one_package(options, pattern):
     return os.path.join(options.packages, names[0])
 
 
+def package_script_builds_apart(options):
+    """tools/package.sh, with cmake and cpack stood in for, configures and builds only in
+    folders of its own: a build/ the user configured stays as it was."""
+    with tempfile.TemporaryDirectory(prefix="pictavon-package-sh-") as work:
+        log = os.path.join(work, "calls")
+        made = [d for d in (os.path.join(ROOT, "build-package"), os.path.join(ROOT, "build-package-win"))
+                if not os.path.exists(d)]
+        for tool, body in (("cmake", '[ "$3" = -B ] && mkdir -p "$4"; true'), ("cpack", 'while [ "$1" != -B ]; do shift; done; mkdir -p "$2"; '
+                           'touch "$2"/pictavon_1.deb "$2"/libpictavon-dev_1.deb "$2"/pictavon-1.zip '
+                           '"$2"/pictavon-sdk-1.zip')):
+            with open(os.path.join(work, tool), "w") as f:
+                f.write(f'#!/bin/sh\necho {tool} "$@" >>{shlex.quote(log)}\n{body}\n')
+            os.chmod(os.path.join(work, tool), 0o755)
+        env = dict(os.environ, PATH=work + os.pathsep + os.environ["PATH"])
+        result = run(os.path.join(ROOT, "tools", "package.sh"), os.path.join(work, "out"), env=env)
+        calls = open(log).read() if os.path.exists(log) else ""
+        folders = set(re.findall(r"(?:-B|--build) (\S+)", calls))
+        if result.returncode != 0 or not folders or not all("build-package" in f for f in folders):
+            raise Failure(f"package.sh used {folders or 'no build folder'}: {result.stdout}{result.stderr}")
+        for folder in made:
+            shutil.rmtree(folder, ignore_errors=True)
+
+
 def debian_package(options):
     """The .deb: its metadata and declared dependencies, its file list and owners; unpacked
     into a throw-away root, its launcher shows the first view."""
@@ -275,7 +298,7 @@ def starter(options, way):
         s.key_closes_with_exit_0(window, "space", end)
 
 
-CHECKS = {c.__name__: c for c in (staged_install, debian_package, windows_zip)}
+CHECKS = {c.__name__: c for c in (staged_install, debian_package, windows_zip, package_script_builds_apart)}
 CHECKS.update({f"starter_{way}": lambda o, way=way: starter(o, way) for way in STARTER_WAYS})
 
 
