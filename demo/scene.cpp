@@ -10,8 +10,9 @@
 
 namespace {
 
-// Camera steps are taken in double precision and truncated toward zero, as the original
-// arithmetic does: 2896 * 0.06 = 173.76 moves 173, -2896 * 0.06 moves -173.
+// Camera steps are taken in double precision and truncated toward zero, so that a step
+// forward and one back are the same size and the camera comes back exactly where it was:
+// 2896 * 0.06 = 173.76 moves 173, -2896 * 0.06 moves -173 (rounding down would move -174).
 int32_t step_along(int32_t table_value) { return static_cast<int32_t>(table_value * 0.06); }
 
 // Camera coordinates wrap modulo 2^32 rather than overflow.

@@ -28,6 +28,3 @@ extern int32_t quit_requested;       // window thread only
 extern int32_t run_finished;         // window thread only
 extern int32_t cursor_x, cursor_y;   // constant 0: where the text cursor blinks
 
-// Window thread, from window_proc: appends a typed character; once 255 are held the newest
-// replaces the 255th.
-void queue_char(uint8_t c);

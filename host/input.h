@@ -59,6 +59,9 @@ uint8_t take_char();
 // still held (both Shift keys, say).
 void press_key(int32_t code, intptr_t key_data);
 void release_key(int32_t code, intptr_t key_data);
+// Window thread, for a typed character (WM_CHAR): appends it to char_queue, where once 255
+// are held the newest replaces the 255th, and to what take_char returns.
+void queue_char(uint8_t c);
 // Window thread, when the keyboard focus goes elsewhere: the key-ups will not come here,
 // so every keyboard slot is cleared (the mouse buttons' slots are left to their own
 // messages).

@@ -5,9 +5,10 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/surface_size.h"  // largest_zoom
+
 // The zoom that measures the screen: the largest whole factor whose window fits.
 constexpr int32_t zoom_auto = 0;
-constexpr int32_t largest_zoom = 8;
 
 // Filled by the program's entry, on the window thread, before host_main; read-only after.
 struct HostOptions {

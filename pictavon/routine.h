@@ -10,7 +10,8 @@
 //     the program thread still (stopped wherever it is, mid-frame included) or after
 //     program_main has returned;
 //   - the window thread writes the input state; the routine only reads it, except through
-//     take_key and take_any_key, which clear what they return in one atomic step.
+//     the take_ calls (take_key, take_any_key, take_press, take_char), each of which takes
+//     what it returns in one atomic step or a few, with nothing lost to the window thread.
 #pragma once
 
 // ---- The entry point ---------------------------------------------------------------------
@@ -74,7 +75,8 @@
 // VK_MBUTTON = 4, ...; the codes are in platform/messages.h). These are states, not
 // presses: a key pressed and released between two looks is not seen.
 // take_key(code): the slot's state, cleared; take_any_key(): the first slot down from 1 up,
-// cleared, or 0. Either thread; these are the only writes a routine makes to the state.
+// cleared, or 0. Either thread. These and take_press and take_char below are the only
+// writes a routine makes to the state.
 // char_queue: the characters typed, in order, at chars[1] to chars[count]; count stops at
 // 255, after which each new character replaces chars[255]. Read count first, then chars.
 // wheel_total: -120 for each wheel notch away from the user, +120 for each towards.

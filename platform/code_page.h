@@ -1,5 +1,6 @@
 // Text between UTF-8 and Windows-1252, the code page of the host's strings and of the
-// characters it queues. Portable and pure: any thread, any backend, any portable code.
+// characters it queues. Portable and pure (any thread), for the backends whose system speaks
+// UTF-8: each compiles it into its own library, as the SDL backend does. Win32 needs none.
 #pragma once
 
 #include <cstdint>

@@ -1,9 +1,12 @@
 // The size of the picture every program shows, in surface pixels: the back buffer, and the
-// window's client area at zoom 1. Written here only; the surface and the backends size
-// themselves from it.
+// window's client area at zoom 1; and how far a window may enlarge it. Written here only;
+// the surface, the host's options and the backends size themselves from it.
 #pragma once
 
 #include <cstdint>
 
 constexpr int32_t surface_width = 240;
 constexpr int32_t surface_height = 160;
+
+// The largest zoom: a window shows each surface pixel as at most 8 x 8 of its own.
+constexpr int32_t largest_zoom = 8;

@@ -1,6 +1,5 @@
-// The Linux program's entry: the options, then the host on this first thread, which becomes
-// the window thread; the process ends with its result.
-#include <errno.h>
+// The Linux program's entry: the ending signals' handlers, the options, then the host on
+// this first thread, which becomes the window thread; the process ends with its result.
 #include <unistd.h>
 
 #include <cstdio>
@@ -8,13 +7,14 @@
 
 #include "host/host.h"
 #include "platform/messages.h"
+#include "platform/sdl/sdl_window.h"
 
 int main(int argc, char** argv) {
-    ParsedOptions parsed = parse_host_options(argc, argv, 
-                                               [](const char* name) -> const char* { return std::getenv(name); });
+    catch_ending_signals();
+    ParsedOptions parsed = parse_host_options(argc, argv,
+                                              [](const char* name) -> const char* { return std::getenv(name); });
     if (!parsed.error.empty()) {  // before any window: the user reads why, the caller the code
-        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, parsed.error.c_str());
-        std::fflush(stderr);
+        platform_report_failure(parsed.error.c_str());
         _exit(2);
     }
     host_options = parsed.options;

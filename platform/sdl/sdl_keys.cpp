@@ -3,7 +3,7 @@
 #include <SDL.h>
 
 #include "platform/messages.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_keys.h"
 
 namespace {
 
@@ -206,8 +206,9 @@ const KeyRow* row_at(SDL_Scancode place) {
     return nullptr;
 }
 
-// Letters, digits and punctuation go by the key's place, as Windows' US codes do; every other
-// key by what the layout makes of it (SDL's keycode), wherever it sits.
+// The keys whose code goes by their place, as Windows' US codes do, when the layout's keycode
+// names no letter or digit (virtual_key looks at that first): letters, digits and
+// punctuation. Every other key goes by what the layout makes of it (SDL's keycode).
 bool printed_key(uint8_t vk) {
     return (vk >= 'A' && vk <= 'Z') || (vk >= '0' && vk <= '9') || (vk >= VK_OEM_1 && vk <= VK_OEM_3) ||
            (vk >= VK_OEM_4 && vk <= VK_OEM_7) || vk == VK_OEM_102;

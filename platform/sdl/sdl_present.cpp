@@ -5,7 +5,8 @@
 // swaps it in with one atomic exchange and wakes the window thread: no lock, no allocation,
 // no SDL call, since it may be held anywhere in there. The window thread's own presents
 // (start-up black, the refresh while the program thread is held) stay in memory until the
-// next show_pictures. Every SDL call here is the window thread's, made in show_pictures.
+// next show_pictures. Every SDL call that reaches SDL's state is the window thread's, made in
+// show_pictures; the rest are SDL's rectangle arithmetic, which any thread may do.
 #include <SDL.h>
 
 #include <atomic>
@@ -14,7 +15,9 @@
 #include <utility>
 
 #include "platform/platform.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_present.h"
+#include "platform/sdl/sdl_window.h"
+#include "platform/surface_size.h"
 
 ShowRecord last_show;
 std::atomic<uint32_t> present_seq;
@@ -31,9 +34,6 @@ struct Picture {
     int32_t zoom;
     uint32_t seq;  // present_seq of the present that wrote it
 };
-
-// The largest enlargement a present may ask for: the host's largest zoom.
-constexpr int32_t largest_factor = 8;
 
 // Always 24 bits a pixel: the host makes no other depth.
 struct Bitmap {
@@ -118,7 +118,7 @@ void stage(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, cons
 // (x / zoom, y / zoom). Each picture row is enlarged once, in the surface's format, into the
 // first window row it covers, and copied to the others.
 void put_enlarged(const Picture* p, const SDL_Rect& r, SDL_Surface* surface) {
-    static uint32_t scratch[surface_width * largest_factor];  // window thread only
+    static uint32_t scratch[surface_width * largest_zoom];  // window thread only
     const int32_t z = p->zoom, bytes = surface->format->BytesPerPixel;
     const bool direct = surface->format->format == SDL_PIXELFORMAT_XRGB8888;
     uint8_t* left = static_cast<uint8_t*>(surface->pixels) + r.x * bytes;
@@ -182,7 +182,7 @@ WindowPictures* create_pictures(HostWindow* w) {
 
 // Shows the older picture first when both threads presented.
 void show_pictures(HostWindow* w) {
-    if (w == nullptr || w->sdl == nullptr) return;
+    if (!window_alive(w)) return;
     WindowPictures* pictures = w->pictures;
     const Picture* handed = nullptr;
     if (pictures->ready.load(std::memory_order_relaxed) & fresh_bit) {
@@ -242,7 +242,7 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
     HostWindow* w = window_of_dc(dc);
     if (w == nullptr || !on_window_thread()) return;
     Picture* staged = w->pictures->staged;
-    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, surface_width * largest_factor, surface_height * largest_factor}, in{};
+    SDL_Rect asked{x, y, cx, cy}, whole{0, 0, surface_width * largest_zoom, surface_height * largest_zoom}, in{};
     if (!SDL_IntersectRect(&asked, &whole, &in)) return;
     const int32_t z = SDL_max((in.x + in.w + surface_width - 1) / surface_width, (in.y + in.h + surface_height - 1) / surface_height);
     SDL_Rect r{in.x / z, in.y / z, 0, 0};
@@ -281,13 +281,13 @@ void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t c
 // Every pixel is enlarged alike, block by block: nothing else to choose.
 void platform_set_nearest_stretch(DcHandle) {}
 
-// Whole factors up to largest_factor only, the same both ways, to a place on the factor's
+// Whole factors up to largest_zoom only, the same both ways, to a place on the factor's
 // grid: the host's only kind. Anything else draws nothing.
 void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                                 DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
                                 int32_t src_cy) {
     if (src_cx <= 0 || src_cy <= 0) return;
     const int32_t z = cx / src_cx;
-    if (z < 1 || z > largest_factor || cx != z * src_cx || cy != z * src_cy || x % z != 0 || y % z != 0) return;
+    if (z < 1 || z > largest_zoom || cx != z * src_cx || cy != z * src_cy || x % z != 0 || y % z != 0) return;
     present_zoomed(window_dc, x / z, y / z, src_cx, src_cy, memory_dc, src_x, src_y, z);
 }

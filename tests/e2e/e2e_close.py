@@ -1,6 +1,6 @@
 """Closing at any moment ends the process with code 0 within a second, while the program
 thread presents every 20 ms: right as the window appears, and a little later each time;
-while characters are still being typed; SIGTERM too, which SDL makes a close request; and
+while characters are still being typed; TERM, INT and HUP too, from the start on; and
 right after a flood of keys, which the window takes in batches between its other work."""
 import signal
 import subprocess
@@ -53,25 +53,45 @@ def type_while_closing(options):
 
 
 def terminate(options):
+    """TERM, INT and HUP end the run as a close does, with code 0 (from the first instruction
+    on: e2e_program.py)."""
     with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
                  xwin=options.xwin) as s:
-        s.start()
-        s.find_window(TITLE, options.start_timeout)
-        s.proc.send_signal(signal.SIGTERM)
-        code = s.wait_exit(options.exit_timeout)
-        if code != 0:
-            raise Failure(f"exit code {code} after SIGTERM")
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            s.start()
+            s.find_window(TITLE, options.start_timeout)
+            s.proc.send_signal(sig)
+            code = s.wait_exit(options.exit_timeout)
+            if code != 0:
+                raise Failure(f"exit code {code} after {sig.name}")
+
+
+def resident_kb(pid):
+    status = open(f"/proc/{pid}/status").read()
+    return int(status.split("VmRSS:")[1].split()[0])
 
 
 def close_after_flood(options):
     """20,000 key pairs, then a close request or SIGTERM: the run still ends within the exit
-    timeout (SDL's look through the whole queue at each key release once took seconds)."""
-    for how in ("close box", "SIGTERM"):
+    timeout (SDL's look through the whole queue at each key release once took seconds). And
+    6,000 pairs in bursts the window takes whole leave its resident memory as it was (the
+    event backlog starts again at its head whenever it empties), then a close."""
+    for how in ("close box", "SIGTERM", "steady input"):
         with Session(options.command, env={"PICTAVON_TEST_MODE": "present"}, cwd=options.cwd,
                      xwin=options.xwin) as s:
             s.start()
             window = s.find_window(TITLE, options.start_timeout)
-            s.flood_keys(window, 20000)
+            if how == "steady input":
+                s.flood_keys(window, 1000, burst=50)  # every path taken once
+                time.sleep(0.2)
+                before = resident_kb(s.proc.pid)
+                s.flood_keys(window, 6000, burst=50)
+                time.sleep(0.2)
+                grown = resident_kb(s.proc.pid) - before
+                if grown > 1024:  # 12,000 events walked through the backlog are 2.3 MB
+                    raise Failure(f"resident memory grew {grown} KB under steady input")
+            else:
+                s.flood_keys(window, 20000)
             if how == "SIGTERM":
                 s.proc.send_signal(signal.SIGTERM)
             else:

@@ -1,7 +1,9 @@
 """The shipped program, started as ./run starts it: its window, a picture that is not
 blank, and a clean exit with code 0 when it is closed; its zoom chosen to fit the screen;
---rest leaving the processor free; a bad option refused before any window."""
+--rest leaving the processor free; a bad option refused before any window; TERM, INT and HUP
+ending it with code 0 from its start on."""
 import glob
+import signal
 import subprocess
 import time
 
@@ -57,6 +59,30 @@ def bad_options_end_with_code_2(options):
                 raise Failure(f"{args} {variable}: exit code {result.returncode}; {result.stderr!r}")
 
 
+def caught_signals(pid):
+    status = open(f"/proc/{pid}/status").read()
+    return int(status.split("SigCgt:")[1].split()[0], 16)
+
+
+def signals_from_the_start(options):
+    """The program's code catches TERM, INT and HUP first thing (before it, the system is
+    still loading its libraries, and a signal ends it as it would any program). Sent 0, 1,
+    2 and 5 ms after that, twice each: while the options are read, SDL starts, the window
+    is made and the routine's first frame drawn."""
+    wanted = sum(1 << (sig - 1) for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP))
+    with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
+        for sig in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            for delay_ms in (0, 1, 2, 5) * 2:
+                s.start()
+                wait_until("TERM, INT and HUP caught", lambda: caught_signals(s.proc.pid) & wanted == wanted, 5,
+                           step_s=0.0002)
+                time.sleep(delay_ms / 1000)
+                s.proc.send_signal(sig)
+                code = s.wait_exit(options.exit_timeout + 2)
+                if code != 0:
+                    raise Failure(f"exit code {code} after {sig.name} {delay_ms} ms after the start")
+
+
 def processor_seconds(display):
     """User and system time of the processes started for this display (Wine's among them)."""
     total = 0
@@ -86,5 +112,5 @@ def rest_leaves_the_processor_free(options):
 
 
 if __name__ == "__main__":
-    harness.main([shipped_program, auto_zoom_fits_the_screen, bad_options_end_with_code_2,
+    harness.main([shipped_program, auto_zoom_fits_the_screen, bad_options_end_with_code_2, signals_from_the_start,
                   rest_leaves_the_processor_free], __doc__)

@@ -307,9 +307,9 @@ class Session:
         if code != 0:
             raise Failure(f"exit code {code} after the closing key")
 
-    def flood_keys(self, window, pairs):
+    def flood_keys(self, window, pairs, burst=0):
         """Presses and releases a key `pairs` times through XTEST, as fast as the server
-        takes them, and returns once it has."""
+        takes them (or `burst` pairs at a time, 2 ms apart), and returns once it has."""
         import ctypes
         import ctypes.util
         x11 = ctypes.cdll.LoadLibrary(ctypes.util.find_library("X11") or "libX11.so.6")
@@ -323,9 +323,12 @@ class Session:
         self.xdotool(window, "mousemove", "--window", window, "120", "80")  # the focus, then keys
         connection = x11.XOpenDisplay(self.display.encode())
         key = x11.XKeysymToKeycode(connection, ord("a"))
-        for _ in range(pairs):
+        for n in range(pairs):
             xtst.XTestFakeKeyEvent(connection, key, 1, 0)
             xtst.XTestFakeKeyEvent(connection, key, 0, 0)
+            if burst and n % burst == burst - 1:
+                x11.XSync(connection, 0)
+                time.sleep(0.002)
         x11.XSync(connection, 0)
         x11.XCloseDisplay(connection)
 

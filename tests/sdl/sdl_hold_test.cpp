@@ -12,7 +12,7 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/linux/threads.h"
 
 namespace {
 

@@ -3,7 +3,8 @@
 
 #include <string>
 
-#include "platform/sdl/sdl_backend.h"
+#include "platform/code_page.h"
+#include "platform/sdl/sdl_keys.h"
 
 namespace {
 

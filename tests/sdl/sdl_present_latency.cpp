@@ -14,7 +14,7 @@
 
 #include "host/host.h"
 #include "platform/messages.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_present.h"
 #include "surface/surface.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_window.h"
 
 namespace {
 

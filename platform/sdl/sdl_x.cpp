@@ -1,4 +1,6 @@
-// The window's X events, handed to SDL in bounded batches. Window thread only.
+// The X side: the window's X facts, fetched once at its creation; what SDL does not do on X
+// (the legacy title, the AltGr question, a lost display, a colour-mapped visual); and the
+// window's events, handed to SDL in bounded batches. Window thread only.
 //
 // SDL 2's X driver looks through the whole of Xlib's event queue at every key release (to
 // tell a held key's repeats from real releases; detectable auto-repeat, which SDL turns on,
@@ -17,17 +19,23 @@
 // A full backlog loses input as a full Win32 queue does, but never a release: the last
 // release of each key and button is kept aside and queued once there is room, so no key
 // stays down for the program.
+#include <X11/XKBlib.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 #include <dlfcn.h>
+#include <errno.h>
 #include <malloc.h>
 #include <sys/mman.h>
 
+#include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include <SDL.h>
 #include <SDL_syswm.h>
 
-#include "platform/sdl/sdl_backend.h"
+#include "platform/sdl/sdl_x.h"
 
 // Xlib's internals, for its cache of queue entries alone; last, for its min and max macros.
 #include <X11/Xlibint.h>
@@ -111,7 +119,6 @@ bool first_waiting(uint64_t* last) {
 void drop(XEvent& e) {
     if (is_input_release(e)) owe(e);
     if (e.type == GenericEvent && e.xcookie.data != nullptr) XFreeEventData(intake.display, &e.xcookie);
-    ++intake.news.events_dropped;
 }
 
 // One event off the connection: close requests and the window's destruction are news at
@@ -175,15 +182,96 @@ SetEventQueueOwner find_set_event_queue_owner() {
     return reinterpret_cast<SetEventQueueOwner>(dlsym(library, "XSetEventQueueOwner"));
 }
 
+// Replaces Xlib's handler, which calls exit(): exit handlers and destructors would then
+// run while the program thread may still be drawing. Every other ending uses _exit.
+int on_display_lost(Display* display) {
+    int error = errno;
+    const char* why = error == 0 || error == EAGAIN ? "the server closed the connection" : std::strerror(error);
+    char line[512];
+    std::snprintf(line, sizeof line, "lost the X display %s: %s", DisplayString(display), why);
+    platform_report_failure(line);
+    std::fflush(nullptr);
+    _exit(1);
+}
+
+const char* visual_class_name(int visual_class) {
+    switch (visual_class) {
+    case StaticGray: return "StaticGray";
+    case GrayScale: return "GrayScale";
+    case StaticColor: return "StaticColor";
+    case PseudoColor: return "PseudoColor";
+    case TrueColor: return "TrueColor";
+    default: return "DirectColor";
+    }
+}
+
 }  // namespace
 
-bool start_x_event_batches(SDL_Window* sdl) {
+XFacts fetch_x_facts(SDL_Window* sdl) {
     assert_may_call_sdl();
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return false;
-    intake.display = info.info.x11.display;
-    intake.window = info.info.x11.window;
+    if (SDL_GetWindowWMInfo(sdl, &info) != SDL_TRUE || info.subsystem != SDL_SYSWM_X11) return XFacts{};
+    return XFacts{info.info.x11.display, info.info.x11.window, ConnectionNumber(info.info.x11.display), false};
+}
+
+// SDL takes the screen's default depth and a visual of it, colour-mapped if that is all
+// there is: on a depth-8 PseudoColor display every picture came out one flat colour. A
+// 16-bit true-colour visual shows them with fewer shades, as Windows does at that depth.
+bool shows_true_colour(const XFacts& x, char* reason, int32_t reason_bytes) {
+    XWindowAttributes attributes{};
+    if (x.display == nullptr || XGetWindowAttributes(x.display, x.window, &attributes) == 0) return true;
+    int visual_class = attributes.visual->c_class;
+    if ((visual_class == TrueColor || visual_class == DirectColor) && attributes.depth >= 15) return true;
+    std::snprintf(reason, static_cast<size_t>(reason_bytes),
+                  "the display %s has no visual for 24-bit pictures (depth %d, %s; 15 bits or more of "
+                  "true colour are needed)",
+                  DisplayString(x.display), attributes.depth, visual_class_name(visual_class));
+    return false;
+}
+
+// WM_NAME holds Latin-1 (type STRING) by definition, where SDL writes UTF-8 bytes;
+// _NET_WM_NAME keeps SDL's UTF-8. Windows-1252's own characters (0x80-0x9F) have no Latin-1
+// byte and show as '?' there.
+void set_latin1_name(const XFacts& x, const char* ansi_title) {
+    if (x.display == nullptr) return;
+    unsigned char latin1[1024];
+    int n = 0;
+    for (const uint8_t* c = reinterpret_cast<const uint8_t*>(ansi_title); *c != 0 && n < 1024; ++c)
+        latin1[n++] = *c >= 0x80 && *c < 0xA0 ? '?' : *c;
+    XChangeProperty(x.display, x.window, XA_WM_NAME, XA_STRING, 8, PropModeReplace, latin1, n);
+    XFlush(x.display);
+}
+
+// The right Alt is AltGr where its key's first symbol is ISO_Level3_Shift or Mode_switch; on
+// a US map it is a second Alt.
+bool right_alt_is_altgr(const XFacts& x) {
+    if (x.display == nullptr) return false;
+    XkbDescPtr keyboard = XkbGetMap(x.display, 0, XkbUseCoreKbd);
+    if (keyboard == nullptr) return false;
+    bool altgr = false;
+    if (XkbGetNames(x.display, XkbKeyNamesMask, keyboard) == Success) {
+        for (int code = keyboard->min_key_code; keyboard->names != nullptr && keyboard->names->keys != nullptr &&
+                                                code <= keyboard->max_key_code;
+             ++code) {
+            if (std::strncmp(keyboard->names->keys[code].name, "RALT", XkbKeyNameLength) != 0) continue;
+            KeySym first = XkbKeycodeToKeysym(x.display, static_cast<KeyCode>(code), 0, 0);
+            if (first == XK_ISO_Level3_Shift || first == XK_Mode_switch) altgr = true;
+        }
+    }
+    XkbFreeKeyboard(keyboard, 0, True);
+    return altgr;
+}
+
+void end_process_when_display_lost() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(on_display_lost);
+}
+
+bool start_x_event_batches(const XFacts& x) {
+    if (x.display == nullptr) return false;
+    intake.display = x.display;
+    intake.window = x.window;
     intake.previous_handler = XSetErrorHandler(on_x_error);
     intake.set_owner = find_set_event_queue_owner();
     if (intake.set_owner == nullptr) return false;
@@ -232,9 +320,10 @@ void pump_x_event_batch() {
     intake.set_owner(intake.display, xcb_owns_events);
     SDL_PumpEvents();
     intake.set_owner(intake.display, xlib_owns_events);
-    if (intake.count == 0 && intake.deepest > batch_size) {
-        // A flood is over: its pages go back to the system.
-        madvise(intake.backlog, sizeof(XEvent) * backlog_capacity, MADV_DONTNEED);
+    if (intake.count == 0) {
+        // Rewound whenever it empties, so that steady input keeps to the ring's first pages;
+        // after a flood those it went through go back to the system.
+        if (intake.deepest > batch_size) madvise(intake.backlog, sizeof(XEvent) * backlog_capacity, MADV_DONTNEED);
         intake.head = 0;
         intake.deepest = 0;
     }
@@ -243,6 +332,5 @@ void pump_x_event_batch() {
 XWindowNews take_x_window_news() {
     XWindowNews news = intake.news;
     intake.news.close_requested = false;
-    intake.news.events_dropped = 0;
     return news;
 }
