@@ -9,6 +9,8 @@
 #          "peer=build/bench/peer"
 # UNPRIVILEGED=1 runs the programs without CAP_SYS_NICE (setpriv), as a user would;
 # SCREEN=1280x1024x24 gives the virtual X servers room for a zoomed window.
+# SAMPLES_DIR=DIR keeps each program's intervals under each load (the last run's) in
+# DIR/periods-LOAD-LABEL.txt, one a line in ms: bench/plot.py draws them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=$1 runs=$2
@@ -42,7 +44,9 @@ for load in idle other; do
             read -r -a command <<<"${program#*=}"
             command[0]=$(realpath "${command[0]}")
             before=$(stolen_ms)
-            output=$(python3 tests/e2e/harness.py xvfb --screen "${SCREEN:-640x480x24}" --timeout $((seconds + 60)) -- \
+            samples=()
+            [ -n "${SAMPLES_DIR:-}" ] && samples=(env "PICTAVON_SAMPLES=$(realpath -m "$SAMPLES_DIR")/periods-$load-$label.txt")
+            output=$("${samples[@]}" python3 tests/e2e/harness.py xvfb --screen "${SCREEN:-640x480x24}" --timeout $((seconds + 60)) -- \
                 bash -c 'measure "$@"' measure "${launcher[@]}" "${command[@]}")
             echo "$load run $run $label: $(echo "$output" | grep -E 'present intervals|undrawn|cpu:' | tr '\n' ' ')stolen $(( $(stolen_ms) - before )) ms"
         done

@@ -60,7 +60,13 @@ static int by_value(const void* a, const void* b) {
     return (x > y) - (x < y);
 }
 
+/* With PICTAVON_SAMPLES=FILE, the samples also go to FILE, one a line in ms, in the order
+ * measured: the data bench/plot.py draws. */
 static void report(const char* what, double* v, int n) {
+    const char* samples_path = getenv("PICTAVON_SAMPLES");
+    FILE* samples = samples_path != NULL ? fopen(samples_path, "w") : NULL;
+    for (int i = 0; samples != NULL && i < n; ++i) fprintf(samples, "%.3f\n", v[i]);
+    if (samples != NULL) fclose(samples);
     if (n == 0) {
         printf("%s: no samples\n", what);
         return;

@@ -54,6 +54,10 @@ uint32_t program_main(void*) {
         latencies.push_back(last_show.shown_counter.load() - start);
         std::this_thread::sleep_for(std::chrono::microseconds(1000 + i * 7919 % 3000));  // no queueing
     }
+    if (FILE* samples = std::getenv("PICTAVON_SAMPLES") ? std::fopen(std::getenv("PICTAVON_SAMPLES"), "w") : nullptr) {
+        for (int64_t ns : latencies) std::fprintf(samples, "%.3f\n", to_us(ns) / 1000);  // ms, for bench/plot.py
+        std::fclose(samples);
+    }
     std::sort(latencies.begin(), latencies.end());
     if (!latencies.empty())
         std::printf("present to X server at zoom %d over %zu presents: median %.0f us, p99 %.0f us, max %.0f us\n",
