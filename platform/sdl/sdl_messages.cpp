@@ -66,6 +66,8 @@ intptr_t mouse_point(int32_t x, int32_t y) {
     return static_cast<intptr_t>(low | high << 16);
 }
 
+// ---- The queue -----------------------------------------------------------------------------
+
 // Posted messages and converted SDL events, oldest first.
 struct MessageRing {
     Message items[message_ring_size];
@@ -93,11 +95,11 @@ bool pop(Message* msg) {
     return true;
 }
 
-// ---- Input ---------------------------------------------------------------------------------
+// ---- Input translation ---------------------------------------------------------------------
 
 // Whether the key map makes the right Alt key AltGr, looked up again after every key map
 // change.
-bool right_alt_is_altgr(HostWindow* w) {
+bool altgr_on_right_alt(HostWindow* w) {
     if (input.right_alt_is_altgr < 0) input.right_alt_is_altgr = right_alt_is_altgr(w->x) ? 1 : 0;
     return input.right_alt_is_altgr != 0;
 }
@@ -127,7 +129,7 @@ void post_altgr(HostWindow* w, bool down, bool repeat) {
 void post_key(HostWindow* w, const SDL_KeyboardEvent& e) {
     input.modifiers = e.keysym.mod;
     bool down = e.type == SDL_KEYDOWN;
-    if (e.keysym.scancode == SDL_SCANCODE_RALT && (right_alt_is_altgr(w) || input.altgr_down)) {
+    if (e.keysym.scancode == SDL_SCANCODE_RALT && (altgr_on_right_alt(w) || input.altgr_down)) {
         post_altgr(w, down, e.repeat != 0);
         return;
     }

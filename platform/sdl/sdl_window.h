@@ -4,7 +4,8 @@
 //
 // The window thread is the thread that starts SDL (sdl_window.cpp): it makes every SDL call
 // and runs the message loop (sdl_messages.cpp). The program thread's present
-// (sdl_present.cpp) reaches it only through wake_window_thread, below.
+// (sdl_present.cpp) asks on_window_thread which side it is on, and reaches the window thread
+// only through wake_window_thread, both below.
 #pragma once
 
 #include <SDL_video.h>

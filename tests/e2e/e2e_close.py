@@ -88,7 +88,9 @@ def close_after_flood(options):
                 s.flood_keys(window, 6000, burst=50)
                 time.sleep(0.2)
                 grown = resident_kb(s.proc.pid) - before
-                if grown > 1024:  # 12,000 events walked through the backlog are 2.3 MB
+                # AddressSanitizer keeps freed memory in quarantine: no measure of the backlog.
+                sanitized = "libasan" in open(f"/proc/{s.proc.pid}/maps").read()
+                if grown > 1024 and not sanitized:  # 12,000 events through the backlog are 2.3 MB
                     raise Failure(f"resident memory grew {grown} KB under steady input")
             else:
                 s.flood_keys(window, 20000)
