@@ -7,7 +7,7 @@
 
 #include "host/host.h"
 #include "platform/messages.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_host_window.h"
 
 int main(int argc, char** argv) {
     catch_ending_signals();

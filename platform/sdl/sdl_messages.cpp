@@ -19,7 +19,7 @@
 #include "platform/platform.h"
 #include "platform/sdl/sdl_keys.h"
 #include "platform/sdl/sdl_present.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_host_window.h"
 #include "platform/sdl/sdl_x.h"
 
 namespace {

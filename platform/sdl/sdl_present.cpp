@@ -16,7 +16,7 @@
 
 #include "platform/platform.h"
 #include "platform/sdl/sdl_present.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_host_window.h"
 #include "platform/surface_size.h"
 
 ShowRecord last_show;

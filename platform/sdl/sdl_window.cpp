@@ -1,8 +1,9 @@
 // The window's life on SDL: starting SDL's video on a display someone can see, creating the
-// window, showing, sizing, naming and destroying it; how a run ends from outside (signals);
-// and every line the backend writes to stderr, named after the running program. Window
-// thread, except the signal handler and platform_report_failure.
+// window, showing, sizing, naming and destroying it; how a run ends from outside (signals,
+// a lost X display); and every line the backend writes to stderr, named after the running
+// program. Window thread, except the signal handler and platform_report_failure.
 #include <SDL.h>
+#include <X11/Xlib.h>
 #include <errno.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -16,7 +17,7 @@
 #include "platform/code_page.h"
 #include "platform/messages.h"
 #include "platform/sdl/sdl_present.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_host_window.h"
 #include "platform/sdl/sdl_x.h"
 #include "platform/surface_size.h"
 
@@ -89,6 +90,24 @@ bool start_video() {
     }
     report_no_display(first_error);
     return false;
+}
+
+// Replaces Xlib's handler, which calls exit(): exit handlers and destructors would then
+// run while the program thread may still be drawing. Every other ending uses _exit.
+int on_display_lost(Display* display) {
+    int error = errno;
+    const char* why = error == 0 || error == EAGAIN ? "the server closed the connection" : std::strerror(error);
+    char line[512];
+    std::snprintf(line, sizeof line, "lost the X display %s: %s", DisplayString(display), why);
+    platform_report_failure(line);
+    std::fflush(nullptr);
+    _exit(1);
+}
+
+// On X, a lost connection prints one line and ends the process with _exit(1).
+void end_process_when_display_lost() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver != nullptr && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(on_display_lost);
 }
 
 WindowProc class_proc;

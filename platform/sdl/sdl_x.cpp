@@ -1,6 +1,6 @@
 // The X side: the window's X facts, fetched once at its creation; what SDL does not do on X
-// (the legacy title, the AltGr question, a lost display, a colour-mapped visual); and the
-// window's events, handed to SDL in bounded batches. Window thread only.
+// (the legacy title, the AltGr question, a colour-mapped visual); and the window's events,
+// handed to SDL in bounded batches. Window thread only.
 //
 // SDL 2's X driver looks through the whole of Xlib's event queue at every key release (to
 // tell a held key's repeats from real releases; detectable auto-repeat, which SDL turns on,
@@ -24,7 +24,6 @@
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <dlfcn.h>
-#include <errno.h>
 #include <malloc.h>
 #include <sys/mman.h>
 
@@ -182,18 +181,6 @@ SetEventQueueOwner find_set_event_queue_owner() {
     return reinterpret_cast<SetEventQueueOwner>(dlsym(library, "XSetEventQueueOwner"));
 }
 
-// Replaces Xlib's handler, which calls exit(): exit handlers and destructors would then
-// run while the program thread may still be drawing. Every other ending uses _exit.
-int on_display_lost(Display* display) {
-    int error = errno;
-    const char* why = error == 0 || error == EAGAIN ? "the server closed the connection" : std::strerror(error);
-    char line[512];
-    std::snprintf(line, sizeof line, "lost the X display %s: %s", DisplayString(display), why);
-    platform_report_failure(line);
-    std::fflush(nullptr);
-    _exit(1);
-}
-
 const char* visual_class_name(int visual_class) {
     switch (visual_class) {
     case StaticGray: return "StaticGray";
@@ -261,11 +248,6 @@ bool right_alt_is_altgr(const XFacts& x) {
     }
     XkbFreeKeyboard(keyboard, 0, True);
     return altgr;
-}
-
-void end_process_when_display_lost() {
-    const char* driver = SDL_GetCurrentVideoDriver();
-    if (driver != nullptr && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(on_display_lost);
 }
 
 bool start_x_event_batches(const XFacts& x) {

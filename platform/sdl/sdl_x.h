@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_host_window.h"
 
 // What the X server says of SDL's window; a null display where SDL is not on X.
 XFacts fetch_x_facts(SDL_Window* sdl);
@@ -18,9 +18,6 @@ bool shows_true_colour(const XFacts& x, char* reason, int32_t reason_bytes);
 void set_latin1_name(const XFacts& x, const char* ansi_title);
 // Whether the key map makes the right Alt key AltGr, as German and French maps do.
 bool right_alt_is_altgr(const XFacts& x);
-// Once SDL's video has started: on X, a lost connection prints one line and ends the process
-// with _exit(1).
-void end_process_when_display_lost();
 
 // ---- Events in bounded batches ----------------------------------------------------------------
 

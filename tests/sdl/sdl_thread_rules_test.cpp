@@ -9,7 +9,7 @@
 
 #include "platform/messages.h"
 #include "platform/platform.h"
-#include "platform/sdl/sdl_window.h"
+#include "platform/sdl/sdl_host_window.h"
 
 namespace {
 
