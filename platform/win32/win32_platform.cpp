@@ -114,18 +114,76 @@ void platform_paint_nothing(WindowHandle window) {
 
 // ---- Messages ----------------------------------------------------------------------------
 
-int32_t platform_get_message(Message* msg) {
+namespace {
+
+// The refresh timer, as the window procedure started it. Window thread.
+struct RefreshTimer {
+    HWND window;
+    UINT_PTR id;
+    int64_t period;      // in counter units
+    int64_t last_tick;   // the counter when its last WM_TIMER was handed out
+    bool had_x_window;   // Wine: the X window behind it was seen
+};
+RefreshTimer refresh_timer;
+
+// The system makes WM_TIMER only when no other message waits, so input that keeps coming
+// (a flood, a stuck device) would hold back the refresh, and with it every routine that
+// relies on it, for as long as it lasts. Once a period has passed, the timer's message is
+// asked for by itself first: a filtered look takes it ahead of the input.
+bool tick_due(int64_t now) {
+    return refresh_timer.window != nullptr && now - refresh_timer.last_tick >= refresh_timer.period;
+}
+
+// Wine shows the window as an X window, named in this property; another X client may
+// destroy it (xdotool windowclose, xkill's kinder cousins), and Wine then leaves the Win32
+// window in place with nothing on screen and sends it nothing. The run must end as on a
+// close then. Windows itself never sets the property.
+bool x_window_lost(HWND window) {
+    bool shown = GetPropA(window, "__wine_x11_whole_window") != nullptr;
+    refresh_timer.had_x_window = refresh_timer.had_x_window || shown;
+    return refresh_timer.had_x_window && !shown;
+}
+
+Message from_msg(const MSG& m) {
+    return Message{reinterpret_cast<WindowHandle>(m.hwnd), m.message, m.wParam, m.lParam, m.time, m.pt.x, m.pt.y};
+}
+
+// The next message, the refresh timer's ahead of input once it is due. The window is
+// looked at once a period: a window gone, or gone from the screen, ends the run.
+MSG next_message() {
     MSG m{};
-    BOOL result = GetMessageA(&m, nullptr, 0, 0);
-    // An error comes back as -1 with the record unfilled; passed on as a message it would
-    // be dispatched again and again. End the loop as a quit with code 0 instead.
-    if (result == -1) {
-        m = MSG{};
-        m.message = WM_QUIT;
+    for (;;) {
+        const int64_t now = platform_counter();
+        if (tick_due(now)) {
+            // A loop with no window left would wait for ever, or spin: the run is over.
+            if (!IsWindow(refresh_timer.window)) return MSG{nullptr, WM_QUIT, 0, 0, 0, {}};
+            if (x_window_lost(refresh_timer.window)) {
+                HWND window = refresh_timer.window;
+                refresh_timer.window = nullptr;  // one close request is enough
+                return MSG{window, WM_CLOSE, 0, 0, GetTickCount(), {}};
+            }
+            if (PeekMessageA(&m, refresh_timer.window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+                refresh_timer.last_tick = now;
+                return m;
+            }
+        }
+        if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_TIMER && m.hwnd == refresh_timer.window) refresh_timer.last_tick = now;
+            return m;
+        }
+        // Nothing waits: sleep until something comes, or, while there is a window to watch,
+        // until the next look at it.
+        DWORD wait_ms = refresh_timer.window != nullptr ? 10 : INFINITE;
+        MsgWaitForMultipleObjectsEx(0, nullptr, wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
-    *msg = Message{reinterpret_cast<WindowHandle>(m.hwnd), m.message, m.wParam, m.lParam,
-                   m.time, m.pt.x, m.pt.y};
-    return result > 0 ? 1 : 0;
+}
+
+}  // namespace
+
+int32_t platform_get_message(Message* msg) {
+    MSG m = next_message();
+    *msg = from_msg(m);
+    return m.message != WM_QUIT ? 1 : 0;
 }
 
 void platform_translate_message(const Message* msg) {
@@ -147,6 +205,8 @@ void platform_post_quit(int32_t exit_code) { PostQuitMessage(exit_code); }
 
 void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms) {
     SetTimer(hwnd(window), id, period_ms, nullptr);
+    refresh_timer = RefreshTimer{hwnd(window), id, platform_counter_frequency() * period_ms / 1000, platform_counter(),
+                                 false};
 }
 
 void platform_capture_mouse(WindowHandle window) { SetCapture(hwnd(window)); }
