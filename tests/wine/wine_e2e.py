@@ -60,7 +60,7 @@ CHECKS = {check.__name__: check for check in (
     e2e_program.rest_leaves_the_processor_free, e2e_keys.cursor_blinks,
     *e2e_demo.CHECKS,
     e2e_hello.readme_prints_the_example, e2e_hello.hello_runs_as_printed,
-    e2e_keys.viewer_and_end_of_run, e2e_ball.bouncing_ball, e2e_paint.painting_with_the_pointer)}
+    e2e_keys.viewer_and_end_of_run, e2e_keys.refresh_through_a_flood, e2e_ball.bouncing_ball, e2e_paint.painting_with_the_pointer)}
 
 
 def main():
