@@ -102,13 +102,17 @@ void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer
     SetWindowPos(hwnd(window), nullptr, 0, 0, outer_cx, outer_cy, SWP_NOZORDER | SWP_NOMOVE);
 }
 
+// A window the system places (CW_USEDEFAULT) opens on the primary monitor, the one whose
+// top-left corner is the point (0, 0): its work area, measured now, not the desktop's size
+// as it was when the session started.
 int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
-    RECT work{};
     *cx = *cy = 0;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) return 0;
-    *cx = work.right - work.left;
-    *cy = work.bottom - work.top;
-    return 1;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor)) return 0;
+    *cx = monitor.rcWork.right - monitor.rcWork.left;
+    *cy = monitor.rcWork.bottom - monitor.rcWork.top;
+    return *cx > 0 && *cy > 0 ? 1 : 0;
 }
 
 void platform_set_title(WindowHandle window, const char* ansi_title) {
