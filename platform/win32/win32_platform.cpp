@@ -150,7 +150,6 @@ RefreshTimer refresh_timer;
 bool watching_window;  // the window thread's: false once the lost window's close is asked
 bool had_x_window;     // the window thread's: Wine's X window behind it was seen
 
-
 // The system makes WM_TIMER only when no other message waits, so input that keeps coming
 // (a flood, a stuck device) would hold back the refresh, and with it every routine that
 // relies on it, for as long as it lasts. Once a period has passed, the timer's message is
