@@ -8,7 +8,8 @@
  * It starts COMMAND, finds its window by title, and from the flood's start to the program's
  * exit runs a loop pinned to processor 0 (the one the demo confines itself to) that reports
  * the longest time it was kept off it. The flood itself runs on processor 1. After the flood:
- * the time to the window's next picture (XDamage), the program's memory a second later, then a close
+ * the time to the window's next picture (XDamage), the program's memory a second later (XFLOOD_WATCH_S
+ * seconds), the longest time without a picture from the flood's start until then, then a close
  * request (WM_DELETE_WINDOW) and the time to its exit and its exit code. Times are
  * CLOCK_MONOTONIC. */
 #define _GNU_SOURCE
@@ -58,6 +59,34 @@ static void *probe(void *arg) {
     probe_longest_ms = longest;
     double used = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
     probe_share = used / (last - start);
+    return NULL;
+}
+
+/* ---- The pictures' watcher ------------------------------------------------------------ */
+
+/* On a connection of its own, so that pictures are seen as they come while the flood is
+ * being sent: the longest time without one, from the flood's start to the close request. */
+static atomic_int watch_stop;
+static double watch_longest_ms;
+static long watch_pictures;
+
+static void *watch(void *arg) {
+    Display *d = XOpenDisplay(NULL);
+    int damage_event, damage_error;
+    if (!d || !XDamageQueryExtension(d, &damage_event, &damage_error)) return NULL;
+    XDamageCreate(d, *(Window *)arg, XDamageReportRawRectangles);
+    XSync(d, False);
+    double last = now_ms();
+    while (!atomic_load_explicit(&watch_stop, memory_order_relaxed)) {
+        double picture = next_damage(d, damage_event, 50);
+        double at = picture < 0 ? now_ms() : picture; /* a silence so far counts too */
+        if (at - last > watch_longest_ms) watch_longest_ms = at - last;
+        if (picture >= 0) {
+            last = picture;
+            ++watch_pictures;
+        }
+    }
+    XCloseDisplay(d);
     return NULL;
 }
 
@@ -204,8 +233,9 @@ int main(int argc, char **argv) {
     XSync(d, False);
 
     pin_to(1);
-    pthread_t loop;
+    pthread_t loop, watcher;
     pthread_create(&loop, NULL, probe, NULL);
+    pthread_create(&watcher, NULL, watch, &w);
     double start = now_ms();
     if (strcmp(mode, "keys") == 0) {
         flood_keys(d, atol(argv[2]));
@@ -229,10 +259,16 @@ int main(int argc, char **argv) {
         printf("xflood: no picture within 60 s of the flood's end\n");
     else
         printf("xflood: first picture %.0f ms after the flood's end\n", picture - flood_end);
-    usleep(1000000); /* the backlog read, whatever is left of it */
+    /* The backlog read, whatever is left of it; XFLOOD_WATCH_S longer where it lasts (Wine). */
+    const char *watch_s = getenv("XFLOOD_WATCH_S");
+    usleep((useconds_t)(1e6 * (watch_s ? atof(watch_s) : 1)));
     double rss, peak;
     memory_mb(pid, &rss, &peak);
     printf("xflood: memory 1 s later %.1f MB (peak %.1f MB)\n", rss, peak);
+    atomic_store(&watch_stop, 1);
+    pthread_join(watcher, NULL);
+    printf("xflood: %ld pictures from the flood's start to the close request, at most %.0f ms apart\n",
+           watch_pictures, watch_longest_ms);
     double asked = now_ms();
     xwindow_close(d, w);
     XFlush(d);

@@ -47,8 +47,42 @@ std::string accepted_options() {
     return list;
 }
 
+// The length of the well-formed UTF-8 sequence at s (shortest form, no surrogate, at most
+// U+10FFFF), or 0 when the bytes there are none.
+size_t utf8_length(const unsigned char* s) {
+    size_t length = s[0] < 0xC2 ? 0 : s[0] < 0xE0 ? 2 : s[0] < 0xF0 ? 3 : s[0] < 0xF5 ? 4 : 0;
+    for (size_t i = 1; i < length; ++i)
+        if ((s[i] & 0xC0) != 0x80) return 0;
+    if ((s[0] == 0xE0 && s[1] < 0xA0) || (s[0] == 0xED && s[1] >= 0xA0) || (s[0] == 0xF0 && s[1] < 0x90) ||
+        (s[0] == 0xF4 && s[1] >= 0x90))
+        return 0;
+    return length;
+}
+
+// What the user typed, as the error line may show it: a terminal given a control byte (an
+// escape sequence, say) or bytes that are no UTF-8 would act on them or garble the line,
+// so those come out as \xNN; printable ASCII and well-formed UTF-8 letters stay as typed.
+std::string echoed(const char* text) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    while (*s != 0) {
+        size_t length = s[0] >= 0x20 && s[0] < 0x7F ? 1 : utf8_length(s);
+        // U+0080..U+009F are control characters too, the 8-bit escape introducers among them.
+        if (length == 2 && s[0] == 0xC2 && s[1] < 0xA0) length = 0;
+        if (length == 0) {
+            out += {'\\', 'x', hex[s[0] >> 4], hex[s[0] & 0xF]};
+            ++s;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(s), length);
+        s += length;
+    }
+    return out;
+}
+
 std::string bad_value(const char* where, const char* value, const OptionRule& rule) {
-    return std::string("bad value '") + value + "' for " + where + ": it takes " + rule.accepted;
+    return std::string("bad value '") + echoed(value) + "' for " + where + ": it takes " + rule.accepted;
 }
 
 // The rule that argument names, with its value if written "--name=value".
@@ -76,7 +110,7 @@ ParsedOptions parse_host_options(int argc, const char* const* argv, EnvironmentG
         const char* value = nullptr;
         const OptionRule* rule = rule_of(argv[i], &value);
         if (rule == nullptr) {
-            parsed.error = std::string("unknown argument '") + argv[i] + "': the options are " + accepted_options();
+            parsed.error = std::string("unknown argument '") + echoed(argv[i]) + "': the options are " + accepted_options();
             return parsed;
         }
         if (rule->takes_value && value == nullptr) {

@@ -33,10 +33,11 @@ else()
   install(PROGRAMS ${PROJECT_BINARY_DIR}/packaging/pictavon DESTINATION ${CMAKE_INSTALL_BINDIR})
 
   # A desktop entry holds absolute paths: it is written when installing, for the prefix
-  # installed into (cmake --install --prefix, or /usr in the .deb).
+  # installed into (cmake --install --prefix, or /usr in the .deb), escaped for its format.
   install(CODE "
-    set(program \"\${CMAKE_INSTALL_PREFIX}/${pictavon_program_dir}/pictavon\")
-    set(data_dir \"\${CMAKE_INSTALL_PREFIX}/${pictavon_data_dir}\")
+    include(\"${CMAKE_CURRENT_LIST_DIR}/desktop_entry.cmake\")
+    pictavon_desktop_exec_argument(program \"\${CMAKE_INSTALL_PREFIX}/${pictavon_program_dir}/pictavon\")
+    pictavon_desktop_string(data_dir \"\${CMAKE_INSTALL_PREFIX}/${pictavon_data_dir}\")
     configure_file(\"${CMAKE_CURRENT_LIST_DIR}/pictavon.desktop.in\"
                    \"${PROJECT_BINARY_DIR}/packaging/desktop/pictavon.desktop\" @ONLY)
     file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications\"
@@ -97,7 +98,7 @@ else()
   if(PICTAVON_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libstdc++6, libgcc-s1, libc6")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsdl2-2.0-0, libx11-6, libstdc++6, libgcc-s1, libc6")
   endif()
   set(CPACK_DEB_COMPONENT_INSTALL ON)
   set(CPACK_DEBIAN_PROGRAM_PACKAGE_NAME pictavon)

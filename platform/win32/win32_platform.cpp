@@ -3,6 +3,7 @@
 #define NOMINMAX
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 
 #include "platform/platform.h"
@@ -21,6 +22,12 @@ namespace {
 // Set once on the window thread, before the window or the thread that calls them exists.
 WindowProc host_window_proc;
 ThreadRoutine program_routine;
+
+// Held by the window thread whenever it runs the host's code, that is always but while it
+// waits in the system for its next message; the tick keeper runs the timer step only while
+// it holds it, so the two never run the host's code at once.
+CRITICAL_SECTION window_side;
+std::atomic<HANDLE> program_thread_handle;
 
 HWND hwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 HDC hdc(DcHandle dc) { return reinterpret_cast<HDC>(dc); }
@@ -50,6 +57,10 @@ MSG to_msg(const Message& m) {
 
 void platform_register_class(InstanceHandle instance, WindowProc proc) {
     host_window_proc = proc;
+    // From here on the window thread runs the host's code; it lets go only to wait for
+    // messages (platform_get_message).
+    InitializeCriticalSection(&window_side);
+    EnterCriticalSection(&window_side);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;  // no CS_DBLCLKS: a double click is two clicks
@@ -91,20 +102,31 @@ void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer
     SetWindowPos(hwnd(window), nullptr, 0, 0, outer_cx, outer_cy, SWP_NOZORDER | SWP_NOMOVE);
 }
 
+// A window the system places (CW_USEDEFAULT) opens on the primary monitor, the one whose
+// top-left corner is the point (0, 0): its work area, measured now, not the desktop's size
+// as it was when the session started.
 int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
-    RECT work{};
     *cx = *cy = 0;
-    if (!SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0)) return 0;
-    *cx = work.right - work.left;
-    *cy = work.bottom - work.top;
-    return 1;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY), &monitor)) return 0;
+    *cx = monitor.rcWork.right - monitor.rcWork.left;
+    *cy = monitor.rcWork.bottom - monitor.rcWork.top;
+    return *cx > 0 && *cy > 0 ? 1 : 0;
 }
 
 void platform_set_title(WindowHandle window, const char* ansi_title) {
     SetWindowTextA(hwnd(window), ansi_title);
 }
 
-void platform_destroy_window(WindowHandle window) { DestroyWindow(hwnd(window)); }
+// Only the window's own thread may destroy it; the tick keeper asks for a close instead,
+// which ends the run the same way.
+void platform_destroy_window(WindowHandle window) {
+    if (GetWindowThreadProcessId(hwnd(window), nullptr) == GetCurrentThreadId())
+        DestroyWindow(hwnd(window));
+    else
+        PostMessageA(hwnd(window), WM_CLOSE, 0, 0);
+}
 
 void platform_paint_nothing(WindowHandle window) {
     PAINTSTRUCT paint;
@@ -114,18 +136,107 @@ void platform_paint_nothing(WindowHandle window) {
 
 // ---- Messages ----------------------------------------------------------------------------
 
-int32_t platform_get_message(Message* msg) {
+namespace {
+
+// The refresh timer, as the window procedure started it: set on the window thread before
+// the keeper below starts, read-only after, but for the atomic last tick.
+struct RefreshTimer {
+    HWND window;
+    UINT_PTR id;
+    int64_t period;                    // in counter units
+    std::atomic<int64_t> last_tick;    // the counter when its last WM_TIMER was handed out
+};
+RefreshTimer refresh_timer;
+bool watching_window;  // the window thread's: false once the lost window's close is asked
+bool had_x_window;     // the window thread's: Wine's X window behind it was seen
+
+// The system makes WM_TIMER only when no other message waits, so input that keeps coming
+// (a flood, a stuck device) would hold back the refresh, and with it every routine that
+// relies on it, for as long as it lasts. Once a period has passed, the timer's message is
+// asked for by itself first: a filtered look takes it ahead of the input.
+bool tick_due(int64_t now) {
+    return watching_window && now - refresh_timer.last_tick.load(std::memory_order_relaxed) >= refresh_timer.period;
+}
+
+// Wine shows the window as an X window, named in this property; another X client may
+// destroy it (xdotool windowclose, xkill's kinder cousins), and Wine then leaves the Win32
+// window in place with nothing on screen and sends it nothing. The run must end as on a
+// close then. Windows itself never sets the property.
+bool x_window_lost(HWND window) {
+    bool shown = GetPropA(window, "__wine_x11_whole_window") != nullptr;
+    had_x_window = had_x_window || shown;
+    return had_x_window && !shown;
+}
+
+Message from_msg(const MSG& m) {
+    return Message{reinterpret_cast<WindowHandle>(m.hwnd), m.message, m.wParam, m.lParam, m.time, m.pt.x, m.pt.y};
+}
+
+// The next message, the refresh timer's ahead of input once it is due. The window is
+// looked at once a period: a window gone, or gone from the screen, ends the run.
+MSG next_message() {
     MSG m{};
-    BOOL result = GetMessageA(&m, nullptr, 0, 0);
-    // An error comes back as -1 with the record unfilled; passed on as a message it would
-    // be dispatched again and again. End the loop as a quit with code 0 instead.
-    if (result == -1) {
-        m = MSG{};
-        m.message = WM_QUIT;
+    for (;;) {
+        const int64_t now = platform_counter();
+        if (tick_due(now)) {
+            // A loop with no window left would wait for ever, or spin: the run is over.
+            if (!IsWindow(refresh_timer.window)) return MSG{nullptr, WM_QUIT, 0, 0, 0, {}};
+            if (x_window_lost(refresh_timer.window)) {
+                watching_window = false;  // one close request is enough
+                return MSG{refresh_timer.window, WM_CLOSE, 0, 0, GetTickCount(), {}};
+            }
+            if (PeekMessageA(&m, refresh_timer.window, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+                refresh_timer.last_tick.store(now, std::memory_order_relaxed);
+                return m;
+            }
+        }
+        if (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) {
+            if (m.message == WM_TIMER && m.hwnd == refresh_timer.window)
+                refresh_timer.last_tick.store(now, std::memory_order_relaxed);
+            return m;
+        }
+        // Nothing waits: sleep until something comes, or, while there is a window to watch,
+        // until the next look at it.
+        DWORD wait_ms = watching_window ? 10 : INFINITE;
+        MsgWaitForMultipleObjectsEx(0, nullptr, wait_ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
-    *msg = Message{reinterpret_cast<WindowHandle>(m.hwnd), m.message, m.wParam, m.lParam,
-                   m.time, m.pt.x, m.pt.y};
-    return result > 0 ? 1 : 0;
+}
+
+bool program_running() {
+    DWORD code = 0;
+    HANDLE thread = program_thread_handle.load(std::memory_order_relaxed);
+    return thread != nullptr && GetExitCodeThread(thread, &code) && code == STILL_ACTIVE;
+}
+
+// Under Wine one look for messages converts every X event waiting: after a flood of input
+// that is tens of thousands, for tens of seconds, and the window thread comes back only
+// then. While it is away in the system and a tick is two periods late, this thread runs
+// the timer step in its stead, so the refresh goes on. Only while the routine runs: the
+// end-of-run step's close needs the window's own thread.
+DWORD WINAPI keep_ticking(LPVOID) {
+    const DWORD period_ms = static_cast<DWORD>(refresh_timer.period * 1000 / platform_counter_frequency());
+    for (;;) {
+        // A message wait rather than a sleep: Wine hands what the threads drew to the X
+        // server when one of them waits for messages, and the window thread, away
+        // converting input, does not.
+        MsgWaitForMultipleObjectsEx(0, nullptr, period_ms, QS_ALLINPUT, 0);
+        const int64_t now = platform_counter();
+        if (now - refresh_timer.last_tick.load(std::memory_order_relaxed) < 2 * refresh_timer.period) continue;
+        if (!program_running() || !TryEnterCriticalSection(&window_side)) continue;
+        refresh_timer.last_tick.store(now, std::memory_order_relaxed);
+        host_window_proc(reinterpret_cast<WindowHandle>(refresh_timer.window), WM_TIMER, refresh_timer.id, 0);
+        LeaveCriticalSection(&window_side);
+    }
+}
+
+}  // namespace
+
+int32_t platform_get_message(Message* msg) {
+    LeaveCriticalSection(&window_side);
+    MSG m = next_message();
+    EnterCriticalSection(&window_side);
+    *msg = from_msg(m);
+    return m.message != WM_QUIT ? 1 : 0;
 }
 
 void platform_translate_message(const Message* msg) {
@@ -147,6 +258,15 @@ void platform_post_quit(int32_t exit_code) { PostQuitMessage(exit_code); }
 
 void platform_start_timer(WindowHandle window, uintptr_t id, uint32_t period_ms) {
     SetTimer(hwnd(window), id, period_ms, nullptr);
+    refresh_timer.window = hwnd(window);
+    refresh_timer.id = id;
+    refresh_timer.period = platform_counter_frequency() * period_ms / 1000;
+    refresh_timer.last_tick.store(platform_counter(), std::memory_order_relaxed);
+    watching_window = true;
+    // Above the routine, which may spin on the same processor: it sleeps but for a moment
+    // each period.
+    HANDLE keeper = CreateThread(nullptr, 0, keep_ticking, nullptr, 0, nullptr);
+    SetThreadPriority(keeper, THREAD_PRIORITY_TIME_CRITICAL);
 }
 
 void platform_capture_mouse(WindowHandle window) { SetCapture(hwnd(window)); }
@@ -173,6 +293,7 @@ ThreadHandle platform_start_thread(ThreadRoutine routine) {
     program_routine = routine;
     DWORD id = 0;
     HANDLE thread = CreateThread(nullptr, 0, thread_entry, nullptr, 0, &id);
+    program_thread_handle.store(thread, std::memory_order_relaxed);
     return reinterpret_cast<ThreadHandle>(thread);
 }
 

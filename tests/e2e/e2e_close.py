@@ -1,7 +1,7 @@
 """Closing at any moment ends the process with code 0 within a second, while the program
 thread presents every 20 ms: right as the window appears, and a little later each time;
-while characters are still being typed; TERM, INT and HUP too, from the start on; and
-right after a flood of keys, which the window takes in batches between its other work."""
+while characters are still being typed; when another client destroys the window; TERM, INT and
+HUP too, from the start on; and right after a flood of keys, which the window takes in batches between its other work."""
 import signal
 import subprocess
 import time
@@ -50,6 +50,19 @@ def type_while_closing(options):
                 typing.wait()
     if any(codes):
         raise Failure(f"exit codes {codes} after closing while typing, not all 0")
+
+
+def destroyed_from_outside(options):
+    """Another X client destroys the window (xdotool windowclose): the run ends with code 0,
+    as on a close, whether the routine presents or the host's refresh does."""
+    for mode in ("present", "refresh"):
+        with Session(options.command, env={"PICTAVON_TEST_MODE": mode}, cwd=options.cwd, xwin=options.xwin) as s:
+            s.start()
+            window = s.find_window(TITLE, options.start_timeout)
+            s.run("xdotool", "windowclose", window)
+            code = s.wait_exit(options.exit_timeout)
+            if code != 0:
+                raise Failure(f"{mode}: exit code {code} once the window was destroyed; output:\n{s.output()}")
 
 
 def terminate(options):
@@ -104,4 +117,5 @@ def close_after_flood(options):
 
 
 if __name__ == "__main__":
-    harness.main([close_at_any_moment, type_while_closing, terminate, close_after_flood], __doc__)
+    harness.main([close_at_any_moment, type_while_closing, destroyed_from_outside, terminate, close_after_flood],
+                 __doc__)

@@ -111,6 +111,29 @@ def cursor_blinks(options):
         s.close_and_expect_exit_0(window, options.exit_timeout)
 
 
+def refresh_through_a_flood(options):
+    """5,000 key pairs at once: while the window takes them in, which under Wine lasts some
+    seconds, the host's refresh goes on, its cursor blinking every 500 ms; then a close."""
+    x, y = pictures.CURSOR[:2]
+    at = 3 * ((y + 1) * WIDTH + x)  # the cursor's first pixel, below the spare row
+    with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
+        window = start_and_see_the_cursor_blink(s, options)
+        s.flood_keys(window, 5000)
+        phase, changed, longest = None, time.monotonic(), 0.0
+        end = changed + 3
+        while time.monotonic() < end:
+            picture = s.grab(window)
+            now = time.monotonic()
+            lit = picture is not None and picture[2][at:at + 3] != bytes(BACKGROUND)
+            if lit != phase:
+                phase, longest, changed = lit, max(longest, now - changed), now
+        longest = max(longest, time.monotonic() - changed)
+        if longest > 1.5:  # three blinks: loose, for a loaded machine
+            raise Failure(f"the cursor stayed as it was for {longest:.1f} s while the flood was taken in")
+        print(f"        longest time without a blink: {1000 * longest:.0f} ms")
+        s.close_and_expect_exit_0(window, 30)  # the close waits behind what is left of the flood
+
+
 def viewer_and_end_of_run(options):
     with Session(options.command, cwd=options.cwd, xwin=options.xwin) as s:
         window = start_and_see_the_cursor_blink(s, options)
@@ -149,4 +172,4 @@ def viewer_and_end_of_run(options):
 
 
 if __name__ == "__main__":
-    harness.main([viewer_and_end_of_run, cursor_blinks], __doc__)
+    harness.main([viewer_and_end_of_run, cursor_blinks, refresh_through_a_flood], __doc__)

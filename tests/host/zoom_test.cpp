@@ -28,6 +28,11 @@ TEST_F(ZoomTest, TheCommandLineComesBeforeTheEnvironmentAndEmptyIsUnset) {
     }
     EXPECT_EQ(parse_host_options(2, std::vector<const char*>{"p", "--zoom=03"}.data(), environment).error,
               "bad value '03' for --zoom: it takes 1 to 8 or auto");
+    // Control bytes, C1 controls, stray, overlong and surrogate bytes are escaped; letters stay.
+    env_zoom = "\x1b[2J\xc2\x9b\xc3\xa9\xe2\x82\xac\xf0\x9f\x99\x82\xff\xc0\xaf\xed\xa0\x80\xe9";
+    EXPECT_EQ(parse_host_options(1, std::vector<const char*>{"p"}.data(), environment).error,
+              "bad value '\\x1B[2J\\xC2\\x9B\xc3\xa9\xe2\x82\xac\xf0\x9f\x99\x82\\xFF\\xC0\\xAF\\xED\\xA0\\x80\\xE9' "
+              "for PICTAVON_ZOOM: it takes 1 to 8 or auto");
 }
 
 TEST_F(ZoomTest, AutoIsTheLargestZoomWithinThreeQuartersOfTheScreenElse1) {

@@ -10,7 +10,6 @@ Built in each way a user may take Pictavon, the starter (examples/standalone) mu
 import argparse
 import os
 import re
-import shlex
 import shutil
 import subprocess
 import sys
@@ -92,6 +91,14 @@ def read_desktop_entry(path):
     return entry
 
 
+def desktop_exec(value):
+    """The Exec key's arguments, as a desktop reads them: the string's escapes first, then
+    double quotes, in which a backslash escapes the next character, and %% for a percent."""
+    value = re.sub(r"\\(.)", lambda m: {"s": " ", "n": "\n", "t": "\t", "r": "\r"}.get(m[1], m[1]), value)
+    words = re.findall(r'"((?:[^"\\]|\\.)*)"|(\S+)', value)
+    return [(re.sub(r"\\(.)", r"\1", quoted) or plain).replace("%%", "%") for quoted, plain in words]
+
+
 def check_desktop_entry(prefix, entry_prefix):
     """The desktop entry below prefix: valid for desktop-file-validate, starting the program
     of an installation into entry_prefix in its sprite's folder, its icon the ball on a
@@ -103,7 +110,7 @@ def check_desktop_entry(prefix, entry_prefix):
     entry = read_desktop_entry(path)
     if entry.get("Path") != os.path.join(entry_prefix, "share/pictavon"):
         raise Failure(f"the desktop entry's Path is {entry.get('Path')!r}, not the sprite's folder")
-    command = shlex.split(entry.get("Exec", ""))
+    command = desktop_exec(entry.get("Exec", ""))
     if command != [os.path.join(entry_prefix, "libexec/pictavon/pictavon"), "--zoom", "auto"]:
         raise Failure(f"the desktop entry starts {command}, not the installed program")
     for n in ICON_SIZES:
@@ -115,11 +122,11 @@ def check_desktop_entry(prefix, entry_prefix):
 
 
 def staged_install(options):
-    """cmake --install into a staging folder; the launcher, reached through a link in a
-    folder on the PATH and started from elsewhere, enters the sprite's folder; the desktop
-    entry does too."""
+    """cmake --install into a staging folder whose name a shell or a desktop would take apart
+    if it were not quoted; the launcher, reached through a link in a folder on the PATH and
+    started from elsewhere, enters the sprite's folder; the desktop entry does too."""
     with tempfile.TemporaryDirectory(prefix="pictavon-stage-") as work:
-        prefix = os.path.join(work, "prefix")
+        prefix = os.path.join(work, "pré fixe 100% $HOME `x`")
         result = run("cmake", "--install", options.build, "--prefix", prefix)
         if result.returncode != 0:
             raise Failure(f"cmake --install failed: {result.stdout}{result.stderr}")
@@ -181,7 +188,7 @@ def debian_package(options):
             or not fields["Maintainer"] or not fields["Description"]:
         raise Failure(f"{deb}: control fields {fields}")
     depends = {d.strip().split()[0] for d in fields["Depends"].split(",") if d.strip()}
-    if not {"libsdl2-2.0-0", "libc6", "libstdc++6"} <= depends:
+    if not {"libsdl2-2.0-0", "libx11-6", "libc6", "libstdc++6"} <= depends:
         raise Failure(f"{deb}: Depends: {fields['Depends']} lacks the SDL2 or C++ run-time")
     listing = run("dpkg-deb", "-c", deb).stdout.splitlines()
     entries = [line.split() for line in listing]
@@ -250,9 +257,9 @@ def starter_built(work, *options, exe="standalone"):
     return os.path.join(work, exe)
 
 
-def staged_kit(options, work):  # cmake --install of the Development component alone
-    checked(["cmake", "--install", options.build, "--prefix", work + "/kit", "--component", "Development"])
-    return holding(work + "/kit", KIT, "the Development component")
+def staged_kit(options, work):  # cmake --install of the Development component alone, into a prefix with a space and an accent
+    checked(["cmake", "--install", options.build, "--prefix", work + "/kit é", "--component", "Development"])
+    return holding(work + "/kit é", KIT, "the Development component")
 
 
 def from_dev_deb(options, work):
@@ -272,9 +279,9 @@ def from_windows_kit(options, work):
     return under_wine(options, starter_built(work, toolchain, f"-DCMAKE_PREFIX_PATH={kit}", exe="standalone.exe"))
 
 
-def with_pkg_config(options, work):  # the one-liner, in the starter's folder
+def with_pkg_config(options, work):  # the one-liner, in the starter's folder; eval reads pkgconf's escapes
     env = dict(os.environ, PKG_CONFIG_PATH=staged_kit(options, work) + "/lib/pkgconfig")
-    checked(f"c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon) -o {work}/standalone",
+    checked(f'eval "c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon) -o {work}/standalone"',
             shell=True, cwd=STARTER, env=env)
     return [work + "/standalone"]
 
