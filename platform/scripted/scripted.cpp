@@ -269,3 +269,6 @@ void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_
              num(src_cx) + " " + num(src_cy));
     record_present(window_dc, 0, 0, src_cx, src_cy, src_x, src_y);
 }
+
+// The refresh holds the program thread still here, and inverts the cursor in place.
+int32_t platform_present_unheld(DcHandle, int32_t, int32_t, int32_t, int32_t) { return 0; }
