@@ -109,14 +109,17 @@ mergeInto(LibraryManager.library, {
       return [Math.floor((e.clientX - r.left) * 240 / r.width), Math.floor((e.clientY - r.top) * 160 / r.height)];
     }
     canvas.addEventListener('pointermove', function(e) { var p = place(e); send(4, p[0], p[1], 0); });
-    canvas.addEventListener('pointerdown', function(e) {
+    // The first button's press captures the pointer, so that every release comes here even
+    // outside; the buttons themselves by mouse events, which come for each button (a second
+    // button is only a pointer move to pointer events).
+    canvas.addEventListener('pointerdown', function(e) { canvas.setPointerCapture(e.pointerId); });
+    canvas.addEventListener('mousedown', function(e) {
       if (e.button > 2) return;
-      canvas.setPointerCapture(e.pointerId);  // the release comes here even outside
       var p = place(e);
       send(5, e.button, p[0], p[1]);
       e.preventDefault();
     });
-    canvas.addEventListener('pointerup', function(e) {
+    canvas.addEventListener('mouseup', function(e) {
       if (e.button > 2) return;
       var p = place(e);
       send(6, e.button, p[0], p[1]);

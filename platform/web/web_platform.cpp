@@ -178,15 +178,14 @@ void post_page_event(const int32_t* e) {
     }
 }
 
-// Takes every event the page has appended. Whether there was any.
-bool take_page_events() {
+// Takes the page's oldest event, if any: one at a time, when the queue is empty, so that a
+// burst waits in the page's ring rather than overflowing the queue.
+bool take_page_event() {
     PageLink* link = backend.link;
-    if (link == nullptr) return false;
-    int32_t written = link->events_written.load(std::memory_order_acquire);
-    bool any = written != link->events_read;
-    for (; link->events_read != written; ++link->events_read)
-        post_page_event(link->events[link->events_read & (page_ring_size - 1)]);
-    return any;
+    if (link == nullptr || link->events_written.load(std::memory_order_acquire) == link->events_read) return false;
+    post_page_event(link->events[link->events_read & (page_ring_size - 1)]);
+    ++link->events_read;
+    return true;
 }
 
 // Sleeps until the page appends an event or until `until_ms`.
@@ -312,7 +311,7 @@ void platform_paint_nothing(WindowHandle) {}
 int32_t platform_get_message(Message* msg) {
     for (;;) {
         if (pop(msg)) return msg->message == WM_QUIT ? 0 : 1;
-        if (take_page_events()) continue;
+        if (take_page_event()) continue;
         if (backend.window.alive && backend.window.paint_pending) {
             backend.window.paint_pending = false;
             *msg = Message{window_handle(), WM_PAINT, 0, 0, platform_tick_count_ms(), 0, 0};

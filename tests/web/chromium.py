@@ -119,11 +119,19 @@ class Chromium:
             self.key("keyUp", "", c, 0)
 
     def mouse(self, kind, x, y, button="none", buttons=0):
-        """At surface pixel (x, y) of the canvas, whatever its enlargement."""
+        """At pixel (x, y) of the canvas (window row y shows surface row y - 1), whatever its enlargement."""
         left, top, scale = self.evaluate("""(() => { const r = document.getElementById('pictavon')
             .getBoundingClientRect(); return [r.left, r.top, r.width / 240]; })()""")
         self.call("Input.dispatchMouseEvent", type=kind, x=left + (x + 0.5) * scale, y=top + (y + 0.5) * scale,
                   button=button, buttons=buttons, clickCount=1 if kind != "mouseMoved" else 0)
+
+    def wheel(self, notches, x=120, y=80):
+        """Positive: away from the user, one event a notch."""
+        left, top, scale = self.evaluate("""(() => { const r = document.getElementById('pictavon')
+            .getBoundingClientRect(); return [r.left, r.top, r.width / 240]; })()""")
+        for _ in range(abs(notches)):
+            self.call("Input.dispatchMouseEvent", type="mouseWheel", x=left + (x + 0.5) * scale,
+                      y=top + (y + 0.5) * scale, deltaX=0, deltaY=-100 if notches > 0 else 100)
 
     def click(self, x, y):
         self.mouse("mousePressed", x, y, "left", 1)
