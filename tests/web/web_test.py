@@ -226,6 +226,51 @@ def page_without_isolation_says_so(options):
         server.server_close()
 
 
+def served_page_shows(folder, page, isolation, timeout_s=10):
+    """Serves folder (with or without the two headers), opens page there: the first picture
+    shown, or the page's message as a Failure."""
+    server = serve_web.make_server(folder, isolation=isolation)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        browser = WebSession.browser
+        browser.call("Page.navigate", url=f"http://127.0.0.1:{server.server_port}/{page}")
+        wait_for("the first picture or a message", lambda: browser.evaluate(
+            "window.pictavon && (pictavon.message || (pictavon.shown && pictavon.shown.length)) || 0"), timeout_s)
+        if browser.evaluate("pictavon.message"):
+            raise Failure(f"{page} says: {browser.evaluate('pictavon.message')}")
+    finally:
+        browser.open("about:blank")
+        server.shutdown()
+        server.server_close()
+
+
+def unpacked(options, name, folder):
+    import zipfile
+    target = os.path.join(options.work, name)
+    zipfile.ZipFile(os.path.join(options.packages, f"{name}.zip")).extractall(options.work)
+    return os.path.join(target, folder) if folder else target
+
+
+def web_zip_needs_no_headers(options):
+    """The demo's web zip served by a host that sets no headers: its service worker isolates
+    the page, which then runs."""
+    served_page_shows(unpacked(options, f"pictavon-{options.version}-web", ""), "index.html", isolation=False)
+
+
+def starter_builds_from_the_web_kit(options):
+    """examples/standalone, configured by emcmake against the unpacked web kit, runs."""
+    import subprocess
+    kit = unpacked(options, f"pictavon-sdk-{options.version}-web", "")
+    build = os.path.join(options.work, "standalone")
+    for command in (["emcmake", "cmake", "-S", os.path.join(ROOT, "examples", "standalone"), "-B", build,
+                     "-G", "Ninja", f"-DCMAKE_FIND_ROOT_PATH={kit}", "-DCMAKE_BUILD_TYPE=Release"],
+                    ["cmake", "--build", build]):
+        result = subprocess.run(command, capture_output=True, text=True, timeout=300)
+        if result.returncode != 0:
+            raise Failure(f"{' '.join(command[:2])} failed: {(result.stdout + result.stderr)[-600:]}")
+    served_page_shows(build, "standalone.html", isolation=True)
+
+
 def checks(options):
     native, assets = options.native, options.assets
     demo = dict(cwd=assets, frame_tool=os.path.join(native, "tools", "frame_tool"))
@@ -240,6 +285,7 @@ def checks(options):
         e2e_check("e2e_paint", "painting_with_the_pointer", "examples/paint/paint.html",
                   frame_tool=os.path.join(native, "examples", "paint", "paint_status")),
         quick_taps_and_typed_text, cursor_blinks_every_500_ms, page_without_isolation_says_so,
+        *((web_zip_needs_no_headers, starter_builds_from_the_web_kit) if options.packages else ()),
     ]
 
 
@@ -266,6 +312,7 @@ def main():
     parser.add_argument("--assets", default=os.path.join(ROOT, "assets"))
     parser.add_argument("--query", default="", help="added to every page's address (?rest=0, ?zoom=3)")
     parser.add_argument("--checks", help="only these, comma-separated")
+    parser.add_argument("--packages", help="where tools/package-web.sh left the web zip and the web kit")
     options = parser.parse_args()
     options.start_timeout, options.exit_timeout, options.xwin, options.cwd = 10, 2, None, None
     if options.snapshot:
@@ -275,6 +322,10 @@ def main():
     selected = checks(options)
     if options.checks:
         selected = [c for c in selected if c.__name__ in options.checks.split(",")]
+    import tempfile
+    options.work = tempfile.mkdtemp(prefix="pictavon-web-")
+    cache = open(os.path.join(options.build, "CMakeCache.txt")).read()
+    options.version = cache.split("CMAKE_PROJECT_VERSION:STATIC=", 1)[1].split()[0]
     server = serve_web.make_server(options.build)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     WebSession.base_url, WebSession.query = f"http://127.0.0.1:{server.server_port}/", options.query
