@@ -55,7 +55,7 @@ mergeInto(LibraryManager.library, {
     var canvas = document.getElementById('pictavon');
     var context = canvas.getContext('2d');
     var image = context.createImageData(240, 160);
-    var front = 0;
+    var front = 0, drawn = 0;  // the page's slot, and the number of the picture it shows
     var page = window.pictavon = window.pictavon || {};
     page.shown = [];  // [present number, time] of each picture drawn, for measurements
     page.lost = 0;    // events the full ring refused
@@ -76,10 +76,15 @@ mergeInto(LibraryManager.library, {
       if (p & fresh) {
         p = Atomics.exchange(HEAP32, published, front);
         front = p & (fresh - 1);
-        // putImageData takes no view of shared memory: copy.
-        image.data.set(HEAPU8.subarray(pixels + front * pictureBytes, pixels + (front + 1) * pictureBytes));
-        context.putImageData(image, 0, 0);
-        if (page.shown.length < 100000) page.shown.push([HEAPU32[sequence + front], time]);
+        var number = Atomics.load(HEAPU32, sequence + front);
+        // A refresh's copy finished after a newer present is not shown over it.
+        if (((number - drawn) | 0) > 0) {
+          drawn = number;
+          // putImageData takes no view of shared memory: copy.
+          image.data.set(HEAPU8.subarray(pixels + front * pictureBytes, pixels + (front + 1) * pictureBytes));
+          context.putImageData(image, 0, 0);
+          if (page.shown.length < 100000) page.shown.push([number, time]);
+        }
       }
       requestAnimationFrame(draw);
     }

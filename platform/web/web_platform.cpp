@@ -210,12 +210,22 @@ int32_t my_writer_slot() {
     return writer_slot;
 }
 
+// Whether slot a holds a later present than slot b (the numbers wrap).
+bool newer(PageLink* link, int32_t a, int32_t b) {
+    return static_cast<int32_t>(link->sequence[a].load(std::memory_order_relaxed) -
+                                link->sequence[b].load(std::memory_order_relaxed)) > 0;
+}
+
 // Window rows 0..159 of `bits` (array rows 160 down to 1) as RGBA, with the cx x cy
 // rectangle at surface (x, y) inverted; publishes it.
 void publish_picture(const uint8_t* bits, int32_t x, int32_t y, int32_t cx, int32_t cy) {
     PageLink* link = backend.link;
     int32_t slot = my_writer_slot();
     if (link == nullptr || bits == nullptr || slot < 0) return;
+    // Numbered when the copy starts: a refresh's copy begun before the routine's own present
+    // is older than it, even if it is finished later.
+    static std::atomic<uint32_t> presents{0};
+    link->sequence[slot].store(presents.fetch_add(1) + 1, std::memory_order_relaxed);
     uint8_t* out = link->pixels[slot];
     for (int32_t j = 0; j < surface_height; ++j) {
         const uint8_t* row = bits + (surface_height - j) * surface_width * 3;
@@ -229,10 +239,19 @@ void publish_picture(const uint8_t* bits, int32_t x, int32_t y, int32_t cx, int3
             out[3] = 255;
         }
     }
-    static std::atomic<uint32_t> presents{0};
-    link->sequence[slot].store(presents.fetch_add(1) + 1, std::memory_order_relaxed);
-    int32_t previous = link->published.exchange(slot | picture_fresh, std::memory_order_acq_rel);
-    writer_slot = previous & (picture_fresh - 1);
+    // The newest picture stays published: taking back a newer one not yet shown, publish
+    // it again and keep the older. Each exchange hands over one slot and takes one, so every
+    // slot keeps a single owner.
+    int32_t candidate = slot;
+    for (;;) {
+        int32_t previous = link->published.exchange(candidate | picture_fresh, std::memory_order_acq_rel);
+        int32_t taken = previous & (picture_fresh - 1);
+        if ((previous & picture_fresh) == 0 || !newer(link, taken, candidate)) {
+            writer_slot = taken;
+            return;
+        }
+        candidate = taken;
+    }
 }
 
 void* run_program(void* start) {
