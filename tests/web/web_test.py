@@ -153,9 +153,10 @@ class WebSession:
             raise Failure(f"exit code {code} after the closing key")
 
 
-def e2e_check(module, name, page, **extra):
-    """One check of the e2e suite's module, on the page."""
+def e2e_check(module, name, page, query="", **extra):
+    """One check of the e2e suite's module, on the page (at the address's query, if any)."""
     def check(options):
+        WebSession.query = query or options.query
         spec = importlib.util.spec_from_file_location(module, os.path.join(ROOT, "tests", "e2e", module + ".py"))
         checks = importlib.util.module_from_spec(spec)
         spec.loader.exec_module(checks)
@@ -164,7 +165,7 @@ def e2e_check(module, name, page, **extra):
         for key, value in extra.items():
             setattr(options, key, value)
         getattr(checks, name)(options)
-    check.__name__ = f"{module}.{name}"
+    check.__name__ = f"{module}.{name}{query}"
     return check
 
 
@@ -288,8 +289,8 @@ def checks(options):
         e2e_check("e2e_keys", "viewer_and_end_of_run", "examples/keys/keys.html"),
         e2e_check("e2e_ball", "bouncing_ball", "examples/ball/ball.html", cwd=assets,
                   frame_tool=os.path.join(native, "examples", "ball", "ball_frames")),
-        e2e_check("e2e_paint", "painting_with_the_pointer", "examples/paint/paint.html",
-                  frame_tool=os.path.join(native, "examples", "paint", "paint_status")),
+        *(e2e_check("e2e_paint", "painting_with_the_pointer", "examples/paint/paint.html", query,
+                    frame_tool=os.path.join(native, "examples", "paint", "paint_status")) for query in ("", "?zoom=3")),
         quick_taps_and_typed_text, cursor_blinks_every_500_ms, page_without_isolation_says_so,
         *((web_zip_needs_no_headers, starter_builds_from_the_web_kit) if options.packages else ()),
     ]
