@@ -56,6 +56,10 @@ class WebSession:
 
     def start(self):
         self.browser.open(self.base_url + self.page + self.query)
+        zoom = dict(p.split("=") for p in self.query.lstrip("?").split("&") if "=" in p).get("zoom", "1")
+        width = self.browser.evaluate("document.getElementById('pictavon').getBoundingClientRect().width")
+        if zoom.isdigit() and width != 240 * int(zoom):
+            raise Failure(f"the canvas is {width} pixels wide at zoom {zoom}")
 
     def output(self):
         return "\n".join(self.browser.evaluate("pictavon.output || []") or [])
