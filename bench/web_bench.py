@@ -13,8 +13,8 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(HERE)
-sys.path.insert(0, os.path.join(ROOT, "tests", "web"))
-import web_test  # noqa: E402  (the server and the driver)
+sys.path.insert(0, os.path.join(ROOT, "tools"))
+import serve_web  # noqa: E402
 from chromium import Chromium  # noqa: E402
 
 # The plain page: the same canvas, a new 240 x 160 picture every 20 ms, drawn at the next
@@ -86,7 +86,7 @@ def main():
     os.makedirs(os.path.join(args.build, "bench"), exist_ok=True)
     with open(os.path.join(args.build, "bench", "plain.html"), "w") as out:
         out.write(PLAIN)
-    server = web_test.serve_web.make_server(args.build)
+    server = serve_web.make_server(args.build)
     threading.Thread(target=server.serve_forever, daemon=True).start()
     base = f"http://127.0.0.1:{server.server_port}/"
     pages = {"plain canvas page": "bench/plain.html", "demo, resting (default)": "pictavon.html",

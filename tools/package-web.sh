@@ -33,7 +33,7 @@ page=$stage/pictavon-$version-web
 mkdir -p "$page"
 cp build-web/pictavon.html build-web/pictavon.js build-web/pictavon.wasm build-web/pictavon.worker.js "$page/"
 cp build-web/pictavon.html "$page/index.html"
-cp tools/serve-web.py "$page/serve.py"
+cp tools/serve_web.py "$page/serve.py"
 cp "$coi/package/coi-serviceworker.js" "$page/"
 cp "$coi/package/LICENSE" "$page/coi-serviceworker.LICENSE"
 cat > "$page/README.txt" <<NOTE

@@ -12,15 +12,13 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
-sys.path[:0] = [HERE, os.path.join(ROOT, "tests", "e2e")]
+sys.path[:0] = [os.path.join(ROOT, "tools"), os.path.join(ROOT, "tests", "e2e")]
 
 import harness  # noqa: E402
 from chromium import BrowserError, Chromium, wait_for  # noqa: E402
 from harness import Failure  # noqa: E402
 
-spec = importlib.util.spec_from_file_location("serve_web", os.path.join(ROOT, "tools", "serve-web.py"))
-serve_web = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(serve_web)
+import serve_web  # noqa: E402
 
 # X key names the e2e checks use, as the browser's (code, key, virtual-key code, text).
 KEYS = {
@@ -300,36 +298,16 @@ def checks(options):
     ]
 
 
-def snapshot(options):
-    server = serve_web.make_server(options.build)
-    threading.Thread(target=server.serve_forever, daemon=True).start()
-    with Chromium() as browser:
-        browser.open(f"http://127.0.0.1:{server.server_port}/{options.snapshot}{options.query}")
-        time.sleep(2)
-        message = browser.evaluate("pictavon.message")
-        if message:
-            sys.exit(f"the page says: {message}")
-        os.makedirs(os.path.dirname(os.path.abspath(options.out)), exist_ok=True)
-        with open(options.out, "wb") as out:
-            out.write(browser.canvas_png())
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", required=True, help="the emcmake build folder (build-web)")
-    parser.add_argument("--native", help="the Linux build, for frame_tool and its kin")
-    parser.add_argument("--snapshot", metavar="PAGE", help="no checks: save PAGE's canvas after 2 s as --out")
-    parser.add_argument("--out", help="the PNG --snapshot writes")
+    parser.add_argument("--native", required=True, help="the Linux build, for frame_tool and its kin")
     parser.add_argument("--assets", default=os.path.join(ROOT, "assets"))
     parser.add_argument("--query", default="", help="added to every page's address (?rest=0, ?zoom=3)")
     parser.add_argument("--checks", help="only these, comma-separated")
     parser.add_argument("--packages", help="where tools/package-web.sh left the web zip and the web kit")
     options = parser.parse_args()
     options.start_timeout, options.exit_timeout, options.xwin, options.cwd = 10, 2, None, None
-    if options.snapshot:
-        return snapshot(options)
-    if not options.native:
-        parser.error("the checks need --native")
     selected = checks(options)
     if options.checks:
         selected = [c for c in selected if c.__name__ in options.checks.split(",")]

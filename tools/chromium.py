@@ -1,6 +1,9 @@
 """A headless Chromium driven over the DevTools protocol (python3-websocket): pages opened,
 scripts evaluated, keys and the mouse sent as a user's, the canvas read back exactly. Every
-wait is bounded."""
+wait is bounded. The web tests and bench/web_bench.py use it; ./run --web without a display
+runs it as
+    python3 tools/chromium.py snapshot BUILD_DIR PAGE OUT.png
+which serves BUILD_DIR with the isolation headers and saves PAGE's canvas after 2 s."""
 import base64
 import json
 import os
@@ -156,3 +159,26 @@ class Chromium:
 
     def __exit__(self, *exc):
         self.close()
+
+
+def snapshot(build, page, out):
+    import threading
+    import serve_web
+    server = serve_web.make_server(build)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    with Chromium() as browser:
+        browser.open(f"http://127.0.0.1:{server.server_port}/{page}")
+        time.sleep(2)
+        message = browser.evaluate("pictavon.message")
+        if message:
+            sys.exit(f"the page says: {message}")
+        os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
+        with open(out, "wb") as f:
+            f.write(browser.canvas_png())
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 5 or sys.argv[1] != "snapshot":
+        sys.exit("usage: chromium.py snapshot BUILD_DIR PAGE OUT.png")
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    snapshot(*sys.argv[2:])

@@ -3,7 +3,7 @@
 cross-origin isolated, which its threads need (SharedArrayBuffer):
     Cross-Origin-Opener-Policy: same-origin
     Cross-Origin-Embedder-Policy: require-corp
-usage: serve-web.py [--port N] [--without-isolation] [FOLDER]
+usage: serve_web.py [--port N] [--without-isolation] [FOLDER]
 Prints "serving http://127.0.0.1:PORT/" once it listens (port 0: any free port)."""
 import argparse
 import functools
@@ -43,7 +43,7 @@ def main():
     try:
         server = make_server(args.folder, args.port, not args.without_isolation)
     except OSError as e:
-        sys.exit(f"serve-web.py: cannot listen on 127.0.0.1:{args.port}: {e.strerror}")
+        sys.exit(f"{sys.argv[0]}: cannot listen on 127.0.0.1:{args.port}: {e.strerror}")
     print(f"serving http://127.0.0.1:{server.server_port}/", flush=True)
     try:
         server.serve_forever()
