@@ -57,6 +57,7 @@ mergeInto(LibraryManager.library, {
     var image = context.createImageData(240, 160);
     var front = 0, drawn = 0;  // the page's slot, and the number of the picture it shows
     var page = window.pictavon = window.pictavon || {};
+    page.attached = performance.now();
     page.shown = [];  // [present number, time] of each picture drawn, for measurements
     page.lost = 0;    // events the full ring refused
 
