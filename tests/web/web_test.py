@@ -55,8 +55,9 @@ class WebSession:
     def start(self):
         self.browser.open(self.base_url + self.page + self.query)
         zoom = dict(p.split("=") for p in self.query.lstrip("?").split("&") if "=" in p).get("zoom", "1")
-        width = self.browser.evaluate("document.getElementById('pictavon').getBoundingClientRect().width")
-        if zoom.isdigit() and width != 240 * int(zoom):
+        width, fits = self.browser.evaluate("""[document.getElementById('pictavon').getBoundingClientRect().width,
+            Math.max(1, Math.min(8, Math.floor(Math.min(innerWidth / 240, innerHeight / 160))))]""")
+        if width != 240 * (fits if zoom == "auto" else int(zoom)):
             raise Failure(f"the canvas is {width} pixels wide at zoom {zoom}")
 
     def output(self):
@@ -287,7 +288,8 @@ def checks(options):
         *(e2e_check("e2e_demo", c, "pictavon.html", **demo) for c in (
             "first_view_and_close", "turn_right", "turn_left", "forward", "backward", "step_left", "step_right",
             "lower_to_the_floor", "raise_to_the_ceiling")),
-        e2e_check("e2e_hello", "hello_runs_as_printed", "examples/hello/hello.html"),
+        *(e2e_check("e2e_hello", "hello_runs_as_printed", "examples/hello/hello.html", query)
+          for query in ("", "?zoom=auto")),
         e2e_check("e2e_keys", "viewer_and_end_of_run", "examples/keys/keys.html"),
         e2e_check("e2e_ball", "bouncing_ball", "examples/ball/ball.html", cwd=assets,
                   frame_tool=os.path.join(native, "examples", "ball", "ball_frames")),
