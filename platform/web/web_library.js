@@ -52,6 +52,7 @@ mergeInto(LibraryManager.library, {
     var written = link >> 2, events = (link + 8) >> 2;
     var published = (link + 8 + ringSize * 16) >> 2;
     var sequence = published + 1, pixels = link + 8 + ringSize * 16 + 4 + slots * 4;
+    if (pixels + slots * pictureBytes != link + bytes) throw new Error('web_page.h and web_library.js disagree on the link');
     var canvas = document.getElementById('pictavon');
     var context = canvas.getContext('2d');
     var image = context.createImageData(240, 160);

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/surface_size.h"
@@ -47,6 +48,10 @@ struct PageLink {
     uint8_t pixels[picture_slots][picture_bytes];
 };
 static_assert(sizeof(std::atomic<int32_t>) == 4, "the page reads these as 32-bit integers");
+// web_library.js counts these places itself.
+static_assert(offsetof(PageLink, events) == 8 && offsetof(PageLink, published) == 8 + page_ring_size * 16 &&
+                  offsetof(PageLink, pixels) == offsetof(PageLink, published) + 4 + picture_slots * 4,
+              "web_library.js's pictavon_page_attach reads the link at these offsets");
 
 // Implemented in web_library.js; each runs on the browser's main thread, the caller waiting.
 extern "C" {
