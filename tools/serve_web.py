@@ -8,6 +8,7 @@ Prints "serving http://127.0.0.1:PORT/" once it listens (port 0: any free port).
 import argparse
 import functools
 import http.server
+import os
 import sys
 
 ISOLATION = {"Cross-Origin-Opener-Policy": "same-origin", "Cross-Origin-Embedder-Policy": "require-corp"}
@@ -40,6 +41,8 @@ def main():
     parser.add_argument("--port", type=int, default=8000)
     parser.add_argument("--without-isolation", action="store_true", help="leave the two headers out (to see the page's message)")
     args = parser.parse_args()
+    if not os.path.isdir(args.folder):
+        sys.exit(f"{sys.argv[0]}: cannot serve {args.folder}: no such folder (build the pages first: ./run --web)")
     try:
         server = make_server(args.folder, args.port, not args.without_isolation)
     except OSError as e:
