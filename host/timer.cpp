@@ -16,9 +16,12 @@ constexpr char end_of_run_title[] =
 
 // Inverts the 7 x 2 underline 8 rows below the cursor in the odd 500 ms halves of the
 // tick count; called twice with the same tick, it leaves the back buffer as it was.
-void blink_cursor(int32_t ticks) {
+bool cursor_shown(int32_t ticks) {
     int32_t q = ticks / 500;  // truncates toward zero, negative ticks included
-    if (q % 2 != 0) invert_rect(cursor_x, cursor_y + 8, 7, 2);
+    return q % 2 != 0;
+}
+void blink_cursor(int32_t ticks) {
+    if (cursor_shown(ticks)) invert_rect(cursor_x, cursor_y + 8, 7, 2);
 }
 
 bool program_running() {
@@ -37,6 +40,10 @@ void end_of_run(WindowHandle window) {
 
 void refresh() {
     int32_t ticks = static_cast<int32_t>(platform_tick_count_ms());
+    // A browser cannot hold the thread: it shows a copy with the cursor on it instead.
+    if (platform_present_unheld(surface.window_dc.load(std::memory_order_relaxed), cursor_x, cursor_y + 8,
+                                cursor_shown(ticks) ? 7 : 0, 2) != 0)
+        return;
     platform_suspend_thread(program_thread);
     // The program may have set the flag and reached its own present between the test and
     // the hold: two presents at once can wedge the window system, so let it go untouched.

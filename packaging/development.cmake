@@ -56,13 +56,13 @@ install(FILES ${generated}/PictavonConfig.cmake ${generated}/PictavonConfigVersi
               ${CMAKE_CURRENT_SOURCE_DIR}/cmake/pictavon_program.cmake
         DESTINATION ${package_dir} COMPONENT Development)
 # A consumer of a cross-built kit configures with the toolchain file it was built with.
-if(CMAKE_CROSSCOMPILING AND CMAKE_TOOLCHAIN_FILE)
+if(CMAKE_CROSSCOMPILING AND CMAKE_TOOLCHAIN_FILE AND NOT EMSCRIPTEN)  # emcmake names its own
   install(FILES ${CMAKE_TOOLCHAIN_FILE} DESTINATION ${package_dir} COMPONENT Development)
 endif()
 
 # pkg-config: the libraries are static, so Libs names all that a link needs, in order. The
 # prefix is found from the file's own place, so a staged or unpacked kit works too.
-if(NOT WIN32)
+if(NOT WIN32 AND NOT EMSCRIPTEN)
   file(RELATIVE_PATH pc_to_prefix ${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig ${CMAKE_INSTALL_PREFIX})
   string(REGEX REPLACE "/$" "" pc_to_prefix "${pc_to_prefix}")
   # dlopen (the SDL backend opens libX11-xcb at run time): its own library on older C libraries.

@@ -4,6 +4,11 @@
 # The development kit (packaging/development.cmake) goes beside it: libpictavon-dev and
 # the Windows SDK zip. tools/package.sh makes all the packages.
 
+# A page is no installed program: tools/package-web.sh makes the web zips from the build.
+if(EMSCRIPTEN)
+  return()
+endif()
+
 # The rules below install the program: the Program component, the demo's package.
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME Program)
 set(pictavon_docs ${PROJECT_SOURCE_DIR}/docs/start-view.png ${PROJECT_SOURCE_DIR}/docs/flight.gif

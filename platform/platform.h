@@ -173,6 +173,12 @@ void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_
                                 DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
                                 int32_t src_cy);
 
+// Window thread, for the refresh of a routine that does not present: a backend that cannot
+// hold the program thread still (a browser) shows a copy of the back buffer as it is, with
+// the cx x cy rectangle at surface (x, y) inverted on the copy only (cx 0: none), and
+// returns 1; the back buffer stays the routine's alone. 0 where the thread is held instead.
+int32_t platform_present_unheld(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy);
+
 // ---- Files ------------------------------------------------------------------------------
 
 // Opens name for reading, bytes as they are ("rb"), only if it is a regular file

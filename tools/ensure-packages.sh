@@ -32,3 +32,6 @@ fuzz_packages=(clang libclang-rt-14-dev)
 # The packages and their checks: dpkg-shlibdeps finds the .deb's dependencies,
 # desktop-file-validate checks the desktop entry, pkg-config reads the kit's pictavon.pc.
 packaging_packages=(dpkg-dev desktop-file-utils pkg-config)
+# The web pages (./run --web, the web stage of ./test): emscripten builds them, a headless
+# Chromium driven over its DevTools protocol (python3-websocket) runs them.
+web_packages=(emscripten chromium python3-websocket)

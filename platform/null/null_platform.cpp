@@ -81,3 +81,6 @@ void platform_copy_to_window(DcHandle, int32_t, int32_t, int32_t, int32_t, DcHan
 void platform_set_nearest_stretch(DcHandle) {}
 void platform_stretch_to_window(DcHandle, int32_t, int32_t, int32_t, int32_t, DcHandle, int32_t, int32_t, int32_t,
                                 int32_t) {}
+
+// The refresh holds the program thread still here, and inverts the cursor in place.
+int32_t platform_present_unheld(DcHandle, int32_t, int32_t, int32_t, int32_t) { return 0; }

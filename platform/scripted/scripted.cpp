@@ -269,3 +269,10 @@ void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_
              num(src_cx) + " " + num(src_cy));
     record_present(window_dc, 0, 0, src_cx, src_cy, src_x, src_y);
 }
+
+// Holding the thread, unless the test plays a backend that cannot (a browser's).
+int32_t platform_present_unheld(DcHandle, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    if (!scripted.cannot_hold_thread) return 0;
+    log_call("present_unheld " + num(x) + " " + num(y) + " " + num(cx) + " " + num(cy));
+    return 1;
+}

@@ -38,6 +38,8 @@ struct Scripted {
     uint32_t thread_exit_code = STILL_ACTIVE;
     int32_t held = 0;  // suspend depth
     std::function<void()> on_suspend;  // runs inside platform_suspend_thread
+    // Plays a backend that cannot hold the thread: platform_present_unheld takes the refresh.
+    bool cannot_hold_thread = false;
 
     // Clocks.
     uint32_t tick_ms = 0;

@@ -59,6 +59,19 @@ TEST_F(TimerTest, RefreshHoldsTheProgramThreadAroundThePresent) {
     EXPECT_EQ(scripted_calls_since(from), "suspend_thread\ncopy_to_window 0 0 240 160\nresume_thread\n");
 }
 
+// Where the thread cannot be held, the backend shows a copy with the cursor's rectangle
+// inverted on it: the host asks for that in odd half seconds and for none in even ones, and
+// neither holds the thread nor writes the back buffer.
+TEST_F(TimerTest, WithoutAHoldTheCursorGoesOnTheBackendsCopyOnly) {
+    scripted.cannot_hold_thread = true;
+    for (auto [ms, call] : {std::pair{700u, "present_unheld 0 8 7 2\n"}, {400u, "present_unheld 0 8 0 2\n"}}) {
+        size_t from = scripted.calls.size();
+        tick(ms);
+        EXPECT_EQ(scripted_calls_since(from), call);
+    }
+    EXPECT_TRUE(back_buffer_unchanged());
+}
+
 TEST_F(TimerTest, ARoutineThatPresentsItselfIsNeverRefreshed) {
     manual_refresh.store(1);
     for (uint32_t t = 0; t < 2000; t += 10) tick(t);
