@@ -53,6 +53,11 @@
 // bits) drawn at (x, y) and clipped to clip_rect; source pixels whose blue byte is
 // colour_key (254) are left out. invert_rect(x, y, cx, cy): complements every byte of the
 // clipped rectangle; twice restores it.
+// fill_rect(x, y, cx, cy, colour), draw_rect(x, y, cx, cy, colour) (the outline, one pixel
+// wide) and draw_line(x0, y0, x1, y1, colour) (both ends drawn; at each step along the
+// longer axis the pixel nearest the exact line, the lower or righter one at a tie; the same
+// pixels either way round): colour is 0xRRGGBB, positions count from clip_rect's origin and
+// everything is clipped to it, so any int32_t values are safe.
 #include "surface/draw.h"
 
 // ---- Text (program thread) ----------------------------------------------------------------
