@@ -107,20 +107,42 @@ TEST_F(TimerTest, EndOfRunPresentsOncePromptsAndClosesOnTheNextKeyOrClick) {
     EXPECT_EQ(quit_requested, 1);
 }
 
-TEST_F(TimerTest, AKeyHeldWhenTheRunEndsClosesAtTheFirstStep) {
-    send(WM_KEYDOWN, VK_SPACE);
+TEST_F(TimerTest, OnlyAPressMadeOnceThePromptIsUpClosesTheWindowHoweverShort) {
+    manual_refresh.store(1);
+    send(WM_KEYDOWN, 'Q');  // pressed during the run, never taken
+    send(WM_KEYUP, 'Q');
+    send(WM_KEYDOWN, VK_ESCAPE);  // the key that ended the routine, still held
     scripted.thread_exit_code = 3;
+    tick(100);
+    EXPECT_EQ(scripted.titles, std::vector<std::string>{prompt});
+    // Its auto-repeat and its release are no presses.
+    send(WM_KEYDOWN, VK_ESCAPE, intptr_t{1} << 30);
+    tick(110);
+    send(WM_KEYUP, VK_ESCAPE);
+    tick(120);
+    EXPECT_TRUE(scripted.window_exists);
+    // A tap whose down and up both fall between two steps.
+    send(WM_KEYDOWN, VK_SPACE);
+    send(WM_KEYUP, VK_SPACE);
+    size_t from = scripted.calls.size();
+    tick(130);
+    EXPECT_EQ(scripted_calls_since(from), "destroy_window\npost_quit 0\n");
+    EXPECT_EQ(quit_requested, 1);
+}
+
+TEST_F(TimerTest, EndRunClosesWithoutThePromptAndHostMainEndsWithItsCode) {
+    end_run_request.store(1 + 7);
     size_t from = scripted.calls.size();
     tick(100);
-    EXPECT_EQ(scripted_calls_since(from),
-              "copy_to_window 0 0 240 160\n"
-              "set_title " + std::string(prompt) + "\n"
-              "destroy_window\n"
-              "post_quit 0\n"
-              // The refresh still runs in the same step, with nowhere left to draw.
-              "suspend_thread\n"
-              "copy_to_window 0 0 240 160\n");
-    EXPECT_EQ(scripted.presents.size(), 1u);
+    EXPECT_EQ(scripted_calls_since(from), "post_quit 0\n");  // as a close: the window stays until the exit
+    EXPECT_TRUE(scripted.titles.empty());
+    EXPECT_EQ(quit_requested, 1);
+
+    reset_host();
+    end_run_request.store(1 + 255);
+    scripted_post(WM_TIMER, 1);
+    EXPECT_EQ(host_main(nullptr, 10), 255);
+    EXPECT_TRUE(scripted.titles.empty());
 }
 
 TEST_F(TimerTest, AfterTheEndTheCursorKeepsBlinkingForARoutineThatNeverPresented) {
