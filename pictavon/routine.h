@@ -76,7 +76,7 @@
 //
 // key_down(code), which reads key_state[code & 255]: 1 while the key or button with that
 // virtual-key code is down (VK_LEFT, 'A', '0', VK_ESCAPE, VK_LBUTTON = 1, VK_RBUTTON = 2,
-// VK_MBUTTON = 4, ...; the codes are in platform/messages.h). These are states, not
+// VK_MBUTTON = 4, ...; the codes are in platform/keys.h). These are states, not
 // presses: a key pressed and released between two looks is not seen.
 // take_key(code): the slot's state, cleared; take_any_key(): the first slot down from 1 up,
 // cleared, or 0. Either thread; these are the only writes a routine makes to the state.
@@ -98,7 +98,7 @@
 // wherever it goes: places outside come clamped to the window, with mouse_in 0. Three
 // separate atomics: a move between two loads can mix two places.
 #include "host/input.h"
-#include "platform/messages.h"
+#include "platform/keys.h"
 
 // ---- Sprites (program thread) ---------------------------------------------------------------
 //

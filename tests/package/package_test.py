@@ -36,12 +36,18 @@ INSTALLED = {"bin/pictavon", "libexec/pictavon/pictavon", "share/pictavon/balle.
 
 
 def routine_headers():
-    """pictavon/routine.h and every header it includes, where the kit puts them."""
+    """pictavon/routine.h and every header it includes, where the kit puts them: an include
+    is found beside its includer first, as the compiler looks."""
     todo, found = ["pictavon/routine.h"], set()
     while todo:
-        found.add(todo[-1])
-        text = open(os.path.join(ROOT, todo.pop()), encoding="utf-8").read()
-        todo += [h for h in re.findall(r'^#include "([^"]+)"', text, re.M) if h not in found]
+        header = todo.pop()
+        found.add(header)
+        text = open(os.path.join(ROOT, header), encoding="utf-8").read()
+        for h in re.findall(r'^#include "([^"]+)"', text, re.M):
+            beside = os.path.normpath(os.path.join(os.path.dirname(header), h))
+            h = beside if os.path.exists(os.path.join(ROOT, beside)) else h
+            if h not in found:
+                todo.append(h)
     return {"include/pictavon/" + h.removeprefix("pictavon/") for h in found}
 
 
@@ -229,7 +235,18 @@ def starter_built(work, *options, exe="standalone"):
 
 def staged_kit(options, work):  # cmake --install of the Development component alone
     checked(["cmake", "--install", options.build, "--prefix", work + "/kit", "--component", "Development"])
-    return holding(work + "/kit", KIT, "the Development component")
+    return only_include_on_the_path(holding(work + "/kit", KIT, "the Development component"))
+
+
+def only_include_on_the_path(kit):
+    """The CMake targets and the .pc put PREFIX/include alone on a routine's include path."""
+    targets = open(os.path.join(kit, "lib/cmake/Pictavon/PictavonTargets.cmake"), encoding="utf-8").read()
+    paths = set(re.findall(r'INTERFACE_INCLUDE_DIRECTORIES "([^"]*)"', targets))
+    cflags = run("pkg-config", "--cflags", os.path.join(kit, "lib/pkgconfig/pictavon.pc")).stdout.split()
+    ours = [os.path.normpath(f[2:]) for f in cflags if f.startswith("-I" + kit)]
+    if paths != {"${_IMPORT_PREFIX}/include"} or ours != [os.path.join(kit, "include")]:
+        raise Failure(f"include paths: CMake {sorted(paths)}, pkg-config {cflags}")
+    return kit
 
 
 def from_dev_deb(options, work):
@@ -246,7 +263,10 @@ def from_windows_kit(options, work):
     zipfile.ZipFile(archive).extractall(work + "/root")
     kit = holding(os.path.join(work, "root", os.path.basename(archive)[:-4]), WINDOWS_KIT, archive)
     toolchain = f"-DCMAKE_TOOLCHAIN_FILE={kit}/lib/cmake/Pictavon/mingw-w64.cmake"
-    return under_wine(options, starter_built(work, toolchain, f"-DCMAKE_PREFIX_PATH={kit}", exe="standalone.exe"))
+    # The starter with <windows.h> before the routine's header, then after it; the second runs.
+    starter_built(work + "/before", toolchain, f"-DCMAKE_PREFIX_PATH={kit}", "-DCMAKE_CXX_FLAGS=-include windows.h")
+    after = "-DCMAKE_CXX_FLAGS=-include pictavon/routine.h -include windows.h"
+    return under_wine(options, starter_built(work, toolchain, f"-DCMAKE_PREFIX_PATH={kit}", after, exe="standalone.exe"))
 
 
 def with_pkg_config(options, work):  # the one-liner, in the starter's folder
