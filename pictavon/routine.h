@@ -102,9 +102,15 @@
 
 // ---- Sprites (program thread) ---------------------------------------------------------------
 //
-// load_sprite(name): an uncompressed 24-bit BMP (width a multiple of 4), read from the
-// current directory, as a Sprite at (0, 0); null when the file cannot be read. One load at
-// a time.
+// load_sprite(name): a PNG or an uncompressed 24-bit BMP (width a multiple of 4), told apart
+// by the file's first bytes, not its name, read from the current directory, as a Sprite at
+// (0, 0); null when the file cannot be read, or is a damaged PNG, or a picture whose pixels
+// would take over 256 MiB (for a PNG also: a side over 16384). One load at a time.
+// A PNG of any kind (grey, palette, 16 bits, interlaced) comes as blue, green, red bytes for
+// blit_sprite, its transparency mapped onto the colour key: a pixel of alpha 0 becomes
+// (blue 254, green 0, red 0), which blit_sprite leaves out; an opaque pixel whose blue is 254
+// gets blue 255 instead, so that it is drawn; partial alpha is ignored (the pixel is drawn
+// in its colour).
 #include "images/bmp.h"
 
 // ---- Frame clock (program thread) ---------------------------------------------------------
