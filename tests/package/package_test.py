@@ -36,18 +36,15 @@ INSTALLED = {"bin/pictavon", "libexec/pictavon/pictavon", "share/pictavon/balle.
 
 
 def routine_headers():
-    """pictavon/routine.h and every header it includes, where the kit puts them: an include
-    is found beside its includer first, as the compiler looks."""
+    """pictavon/routine.h and every header it includes ("../" from the includer's folder),
+    where the kit puts them."""
     todo, found = ["pictavon/routine.h"], set()
     while todo:
         header = todo.pop()
         found.add(header)
         text = open(os.path.join(ROOT, header), encoding="utf-8").read()
-        for h in re.findall(r'^#include "([^"]+)"', text, re.M):
-            beside = os.path.normpath(os.path.join(os.path.dirname(header), h))
-            h = beside if os.path.exists(os.path.join(ROOT, beside)) else h
-            if h not in found:
-                todo.append(h)
+        todo += [os.path.normpath(os.path.join(os.path.dirname(header), h)) if h.startswith("../") else h
+                 for h in re.findall(r'^#include "([^"]+)"', text, re.M) if h not in found]
     return {"include/pictavon/" + h.removeprefix("pictavon/") for h in found}
 
 
@@ -238,14 +235,12 @@ def staged_kit(options, work):  # cmake --install of the Development component a
     return only_include_on_the_path(holding(work + "/kit", KIT, "the Development component"))
 
 
-def only_include_on_the_path(kit):
-    """The CMake targets and the .pc put PREFIX/include alone on a routine's include path."""
-    targets = open(os.path.join(kit, "lib/cmake/Pictavon/PictavonTargets.cmake"), encoding="utf-8").read()
-    paths = set(re.findall(r'INTERFACE_INCLUDE_DIRECTORIES "([^"]*)"', targets))
-    cflags = run("pkg-config", "--cflags", os.path.join(kit, "lib/pkgconfig/pictavon.pc")).stdout.split()
-    ours = [os.path.normpath(f[2:]) for f in cflags if f.startswith("-I" + kit)]
-    if paths != {"${_IMPORT_PREFIX}/include"} or ours != [os.path.join(kit, "include")]:
-        raise Failure(f"include paths: CMake {sorted(paths)}, pkg-config {cflags}")
+def only_include_on_the_path(kit):  # the CMake targets and the .pc give PREFIX/include alone
+    targets = open(f"{kit}/lib/cmake/Pictavon/PictavonTargets.cmake", encoding="utf-8").read()
+    cflags = run("pkg-config", "--cflags-only-I", f"{kit}/lib/pkgconfig/pictavon.pc").stdout.split()
+    if set(re.findall(r'INTERFACE_INCLUDE_DIRECTORIES "([^"]*)"', targets)) != {"${_IMPORT_PREFIX}/include"} or \
+            [os.path.normpath(f[2:]) for f in cflags if f.startswith("-I" + kit)] != [kit + "/include"]:
+        raise Failure(f"the include path is more than PREFIX/include: {cflags}")
     return kit
 
 
@@ -263,10 +258,10 @@ def from_windows_kit(options, work):
     zipfile.ZipFile(archive).extractall(work + "/root")
     kit = holding(os.path.join(work, "root", os.path.basename(archive)[:-4]), WINDOWS_KIT, archive)
     toolchain = f"-DCMAKE_TOOLCHAIN_FILE={kit}/lib/cmake/Pictavon/mingw-w64.cmake"
-    # The starter with <windows.h> before the routine's header, then after it; the second runs.
-    starter_built(work + "/before", toolchain, f"-DCMAKE_PREFIX_PATH={kit}", "-DCMAKE_CXX_FLAGS=-include windows.h")
-    after = "-DCMAKE_CXX_FLAGS=-include pictavon/routine.h -include windows.h"
-    return under_wine(options, starter_built(work, toolchain, f"-DCMAKE_PREFIX_PATH={kit}", after, exe="standalone.exe"))
+    for windows_h in ("windows.h", "pictavon/routine.h -include windows.h"):  # before routine.h, then after
+        exe = starter_built(f"{work}/{windows_h[0]}", toolchain, f"-DCMAKE_PREFIX_PATH={kit}",
+                            f"-DCMAKE_CXX_FLAGS=-include {windows_h}", exe="standalone.exe")
+    return under_wine(options, exe)
 
 
 def with_pkg_config(options, work):  # the one-liner, in the starter's folder
