@@ -12,6 +12,7 @@ namespace {
 void fill_area(int64_t x, int64_t y, int64_t cx, int64_t cy, PixelBytes ink, const Area& area) {
     const int64_t left = std::max(x, area.left), right = std::min(x + cx, area.right);
     const int64_t top = std::max(y, area.top), bottom = std::min(y + cy, area.bottom);
+    if (left >= right || top >= bottom) return;
     // Inside the surface from here, so every position fits in 32 bits.
     for (int64_t row = top; row < bottom; ++row) {
         uint8_t* pixel = surface.bits + pixel_offset(static_cast<int32_t>(left), static_cast<int32_t>(row));
