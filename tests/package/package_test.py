@@ -31,7 +31,7 @@ ICON_SIZES = (32, 64)
 INSTALLED = {"bin/pictavon", "libexec/pictavon/pictavon", "share/pictavon/balle.bmp",
              "share/applications/pictavon.desktop", "share/doc/pictavon/README.md",
              "share/doc/pictavon/docs/start-view.png", "share/doc/pictavon/docs/flight.gif",
-             "share/doc/pictavon/docs/font.png",
+             "share/doc/pictavon/docs/font.png", "share/doc/pictavon/docs/shapes.png",
              *(f"share/icons/hicolor/{n}x{n}/apps/pictavon.png" for n in ICON_SIZES)}
 
 
@@ -59,7 +59,7 @@ STARTER = os.path.join(ROOT, "examples", "standalone")
 STARTER_PICTURE = (240, 160, bytes(720)  # window row 0 shows the spare row, row j surface row j - 1
                    + bytes(v for y in range(159) for x in range(240) for v in (128, y + 64, x)))
 ZIPPED = {"pictavon.exe", "balle.bmp", "README.md", "docs/start-view.png", "docs/flight.gif",
-          "docs/font.png"}
+          "docs/font.png", "docs/shapes.png"}
 # The DLLs every Windows has: the .exe may import these and no other.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
 
