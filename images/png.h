@@ -19,7 +19,7 @@ bool is_png_signature(const uint8_t* first_bytes);
 
 // Decodes the PNG that `file` holds, read from its start, into a new top-down buffer of
 // cx x cy pixels, 3 bytes each (blue, green, red): fully transparent pixels become colour-key
-// pixels (254, 0, 0) and an opaque pixel whose blue is 254 takes 255 instead; other alpha
+// pixels (254, 0, 0) and any other pixel whose blue is 254 takes 255 instead; other alpha
 // values are ignored. Null, with cx and cy untouched, for a damaged, cut, oversized or
 // hostile file: no allocation ever exceeds what a picture of the declared size needs.
 uint8_t* read_png(std::FILE* file, int32_t* cx, int32_t* cy);

@@ -22,8 +22,17 @@
 // when the user closes the window, wherever the routine is. It may return: the host then
 // shows the back buffer as the routine left it, puts "Terminé. Appuyez sur une
 // touche/cliquez pour continuer." in the title bar, and closes the window at the next key
-// press or click. Its result must not be 259 (STILL_ACTIVE): the host takes that for a
-// routine that still runs, and never ends the run.
+// press or click made once the prompt is up, however short; a key still held from the
+// routine (the Escape that ended it, say) does not close it, nor does its release. Its
+// result must not be 259 (STILL_ACTIVE): the host takes that for a routine that still
+// runs, and never ends the run.
+//
+//   [[noreturn]] void end_run(int32_t code);
+//
+// From the routine: ends the run at once, without the prompt: the window closes within
+// 10 ms and the program exits with `code`, as after a close. 0 to 255 are kept; any other
+// value gives 255, so that no code becomes a success by accident (256 would be 0 to a POSIX
+// shell).
 //
 //   std::atomic<int32_t> manual_refresh;
 //
@@ -108,9 +117,9 @@
 // would take over 256 MiB (for a PNG also: a side over 16384). One load at a time.
 // A PNG of any kind (grey, palette, 16 bits, interlaced) comes as blue, green, red bytes for
 // blit_sprite, its transparency mapped onto the colour key: a pixel of alpha 0 becomes
-// (blue 254, green 0, red 0), which blit_sprite leaves out; an opaque pixel whose blue is 254
-// gets blue 255 instead, so that it is drawn; partial alpha is ignored (the pixel is drawn
-// in its colour).
+// (blue 254, green 0, red 0), which blit_sprite leaves out; any other pixel whose blue is
+// 254 gets blue 255 instead, so that it is drawn; partial alpha is ignored (the pixel is
+// drawn in its colour).
 #include "images/bmp.h"
 
 // ---- Frame clock (program thread) ---------------------------------------------------------
