@@ -258,9 +258,9 @@ def from_windows_kit(options, work):
     zipfile.ZipFile(archive).extractall(work + "/root")
     kit = holding(os.path.join(work, "root", os.path.basename(archive)[:-4]), WINDOWS_KIT, archive)
     toolchain = f"-DCMAKE_TOOLCHAIN_FILE={kit}/lib/cmake/Pictavon/mingw-w64.cmake"
-    for windows_h in ("windows.h", "pictavon/routine.h -include windows.h"):  # before routine.h, then after
-        exe = starter_built(f"{work}/{windows_h[0]}", toolchain, f"-DCMAKE_PREFIX_PATH={kit}",
-                            f"-DCMAKE_CXX_FLAGS=-include {windows_h}", exe="standalone.exe")
+    for n, first in enumerate(("", f"-include {kit}/include/pictavon/routine.h")):  # <windows.h> before it, then after
+        exe = starter_built(f"{work}/{n}", toolchain, f"-DCMAKE_PREFIX_PATH={kit}",
+                            f"-DCMAKE_CXX_FLAGS={first} -include windows.h", exe="standalone.exe")
     return under_wine(options, exe)
 
 
