@@ -114,8 +114,7 @@ def refresh_and_end_of_run(options):
 
 
 def prompt_counts_presses(options):
-    """Escape ends the routine and is held on, as a person holds it: the prompt stays through
-    its repeats and its release; then a 2 ms tap closes the window."""
+    """Escape ends the routine, held on: its repeats and release keep the prompt; a 2 ms tap closes it."""
     with Session(options.command, env={"PICTAVON_TEST_MODE": "escape"}, cwd=options.cwd, xwin=options.xwin) as s:
         s.start()
         window = s.find_window(TITLE, options.start_timeout)

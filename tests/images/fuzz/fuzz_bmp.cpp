@@ -1,5 +1,5 @@
-// libFuzzer target: the picture reader on any bytes, each result checked against what it must
-// be (for a PNG, the size of its header or a refusal).
+// libFuzzer target: the picture reader on any bytes, each BMP result checked against what it
+// must be; PNGs must load whole or be refused.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -37,21 +37,18 @@ void write_input(const uint8_t* data, size_t size) {
     require(pwrite(file_fd, data, size, 0) == static_cast<ssize_t>(size), "pwrite failed");
 }
 
-uint32_t big_endian(const uint8_t* p) { return uint32_t(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]; }
-
-// A PNG: refused with the last size kept, or loaded whole at the size its header declares.
+// A PNG: loaded whole (AddressSanitizer stops a buffer shorter than cx x cy x 3) or refused.
 int check_png(const uint8_t* data, size_t size) {
-    const uint64_t cx = size >= 24 ? big_endian(data + 16) : 0, cy = size >= 24 ? big_endian(data + 20) : 0;
-    if (cx * cy * 3 > fuzzed_up_to_bytes) return -1;  // left out as for BMP
+    auto declared = [&](size_t at) {  // the header's width (16) and height (20), big-endian
+        return size >= 24 ? uint64_t(data[at]) << 24 | data[at + 1] << 16 | data[at + 2] << 8 | data[at + 3] : 0;
+    };
+    if (declared(16) * declared(20) * 3 > fuzzed_up_to_bytes) return -1;  // left out as for BMP
     write_input(data, size);
-    const int32_t previous_width = bmp_width;
-    Sprite* s = load_sprite(file_name.c_str());
-    require(s ? uint64_t(s->cx) == cx && uint64_t(s->cy) == cy && bmp_width == s->cx : bmp_width == previous_width,
-            "a PNG's size is not its header's, or a refused one changed the size");
-    if (s == nullptr) return 0;
-    std::memset(s->bits, 0, cx * cy * 3);  // AddressSanitizer stops a shorter buffer
-    delete[] s->bits;
-    delete s;
+    if (Sprite* s = load_sprite(file_name.c_str())) {
+        std::memset(s->bits, 0, size_t(s->cx) * s->cy * 3);
+        delete[] s->bits;
+        delete s;
+    }
     return 0;
 }
 
