@@ -66,5 +66,6 @@ int32_t host_main(InstanceHandle instance, int32_t show_command) {
     }
     int32_t exit_code = run_message_loop();
     platform_post_quit(0);
-    return exit_code;
+    const int32_t asked = end_run_request.load(std::memory_order_relaxed);
+    return asked != 0 ? asked - 1 : exit_code;
 }

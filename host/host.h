@@ -26,5 +26,11 @@ extern WindowHandle host_window;     // window thread; null until shown
 extern ThreadHandle program_thread;  // window thread; null if the thread could not start
 extern int32_t quit_requested;       // window thread only
 extern int32_t run_finished;         // window thread only
+// Window thread only: 1 from the timer step that found the routine ended (and showed or
+// kept the prompt) while it stays ended; a press counted from then on closes the window.
+extern int32_t prompt_waiting;
+// 0 until the routine calls end_run; then 1 + the exit code it asked for (0..255). Written
+// once by the program thread, acted on by the window thread's next timer step.
+extern std::atomic<int32_t> end_run_request;
 extern int32_t cursor_x, cursor_y;   // constant 0: where the text cursor blinks
 

@@ -85,6 +85,12 @@ uint8_t take_char() {
     return 0;
 }
 
+uint32_t take_all_presses() {
+    uint32_t presses = 0;
+    for (auto& count : press_counts) presses += count.exchange(0, std::memory_order_relaxed);
+    return presses;
+}
+
 uint32_t take_press(int32_t code) { return press_counts[code & 255].exchange(0, std::memory_order_relaxed); }
 
 uint8_t take_key(int32_t index) {

@@ -62,6 +62,9 @@ void release_key(int32_t code, intptr_t key_data);
 // Window thread, for a typed character (WM_CHAR): appends it to char_queue, where once 255
 // are held the newest replaces the 255th, and to what take_char returns.
 void queue_char(uint8_t c);
+// Window thread, for the end-of-run prompt: how many key and button presses were counted
+// since the last call (auto-repeats are none), every slot's count emptied.
+uint32_t take_all_presses();
 // Window thread, when the keyboard focus goes elsewhere: the key-ups will not come here,
 // so every keyboard slot is cleared (the mouse buttons' slots are left to their own
 // messages).

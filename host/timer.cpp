@@ -7,6 +7,8 @@
 #include "surface/surface.h"
 
 int32_t run_finished;
+int32_t prompt_waiting;
+std::atomic<int32_t> end_run_request;
 int32_t cursor_x, cursor_y;
 
 namespace {
@@ -35,7 +37,12 @@ void end_of_run(WindowHandle window) {
         platform_set_title(host_window, end_of_run_title);
     }
     run_finished = 1;
-    if (take_any_key() != 0) platform_destroy_window(window);
+    // Presses are counted, not states polled, so a tap shorter than a step is seen. Only
+    // those made once the prompt is up count: a press the routine left untaken, a key still
+    // held from it (its repeats and its release are no presses) do not close the window.
+    uint32_t presses = take_all_presses();
+    if (prompt_waiting != 0 && presses != 0) platform_destroy_window(window);
+    prompt_waiting = 1;
 }
 
 void refresh() {
@@ -59,8 +66,24 @@ void refresh() {
 
 }  // namespace
 
+void end_run(int32_t code) {
+    end_run_request.store(1 + (code >= 0 && code <= 255 ? code : 255), std::memory_order_relaxed);
+    // The window thread ends the process within a step; until then this thread waits,
+    // drawing nothing more and taking nothing more.
+    for (;;) platform_sleep_until(platform_counter() + platform_counter_frequency());
+}
+
 void timer_step(WindowHandle window) {
-    if (!program_running()) end_of_run(window);
+    // The routine asked to end: closed as the user closes it, with no prompt.
+    if (end_run_request.load(std::memory_order_relaxed) != 0) {
+        if (quit_requested == 0) window_proc(window, WM_CLOSE, 0, 0);
+        return;
+    }
+    if (program_running()) {
+        prompt_waiting = 0;  // a routine started late still gets a prompt of its own at its end
+    } else {
+        end_of_run(window);
+    }
     if (surface.memory_dc != nullptr && surface.hbm != nullptr &&
         manual_refresh.load(std::memory_order_relaxed) == 0)
         refresh();

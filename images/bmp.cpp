@@ -1,10 +1,12 @@
-// Reading an uncompressed 24-bit BMP file into a Sprite.
+// Reading a picture file into a Sprite: PNG (png.cpp) or an uncompressed 24-bit BMP, told
+// apart by the file's first bytes.
 //
-// The reader takes one narrow subset and checks nothing: the size comes from fixed places in
+// The BMP reader takes one narrow subset and checks nothing: the size comes from fixed places in
 // the header and the pixels are whatever follows the 54 header bytes, read as one unbroken
 // stream of 3-byte pixels, bottom row first, with no row padding skipped.
 #include "images/bmp.h"
 
+#include "images/png.h"
 #include "platform/platform.h"
 
 #include <cstdio>
@@ -16,10 +18,6 @@ int32_t bmp_width, bmp_height;
 namespace {
 
 constexpr int header_words = 27;  // 54 bytes: the 14-byte file header and a 40-byte info header
-
-// A damaged header can ask for up to 65535 x 65535 x 3 bytes (12.9 GB), which a system may
-// promise and then fail to deliver while the buffer is filled: larger images are refused.
-constexpr uint64_t max_pixel_bytes = uint64_t{256} << 20;
 
 // The header as 27 little-endian 16-bit words.
 uint16_t header_word(const uint8_t* header, int index) {
@@ -41,20 +39,11 @@ void read_rows_bottom_up(std::FILE* file, uint8_t* buffer, uint64_t row_bytes, i
     }
 }
 
-}  // namespace
-
-uint8_t* load_bmp(const char* name) {
-    // Only a regular file: a FIFO would hold this thread in the open, and a device or a
-    // directory never holds a picture.
-    std::FILE* file = platform_open_regular_file(name);
-    if (file == nullptr) return nullptr;
-
+// The BMP that `file` holds, from its start; the file stays open.
+uint8_t* read_bmp(std::FILE* file) {
     uint8_t header[2 * header_words];
-    if (std::fread(header, 2, header_words, file) != header_words) {
-        // Too short to hold a header: no size is defined, so treat it as unreadable.
-        std::fclose(file);
-        return nullptr;
-    }
+    // Too short to hold a header: no size is defined, so treat it as unreadable.
+    if (std::fread(header, 2, header_words, file) != header_words) return nullptr;
     // Words 0-4: signature "BM", file size, reserved: not checked.
     // Words 5-6: offset of the pixel data: ignored, the pixels always start at byte 54.
     // Words 7-8: size of the info header: ignored.
@@ -70,23 +59,47 @@ uint8_t* load_bmp(const char* name) {
     const uint64_t row_bytes = uint64_t(width) * 3;
     const uint64_t pixel_bytes = row_bytes * uint64_t(height);  // at most 12.9e9: no overflow
     uint8_t* buffer =
-        pixel_bytes <= max_pixel_bytes ? new (std::nothrow) uint8_t[pixel_bytes] : nullptr;
-    if (buffer == nullptr) {
-        // Refused like a file that cannot be opened: the previous size stays.
-        std::fclose(file);
-        return nullptr;
-    }
+        pixel_bytes <= max_sprite_bytes ? new (std::nothrow) uint8_t[pixel_bytes] : nullptr;
+    if (buffer == nullptr) return nullptr;  // refused like a file that cannot be opened: the previous size stays
     bmp_width = width;
     bmp_height = height;
     if (pixel_bytes > 0) read_rows_bottom_up(file, buffer, row_bytes, height);
-    std::fclose(file);
     return buffer;
 }
+
+// PNG or BMP, by the first bytes; the size goes to bmp_width and bmp_height either way.
+uint8_t* read_picture(std::FILE* file) {
+    uint8_t first[png_signature_bytes];
+    const bool png = std::fread(first, 1, png_signature_bytes, file) == png_signature_bytes && is_png_signature(first);
+    std::rewind(file);
+    if (!png) return read_bmp(file);
+    int32_t width = 0, height = 0;
+    uint8_t* pixels = read_png(file, &width, &height);
+    if (pixels != nullptr) {
+        bmp_width = width;
+        bmp_height = height;
+    }
+    return pixels;
+}
+
+// Only a regular file: a FIFO would hold this thread in the open, and a device or a
+// directory never holds a picture. Null for anything else.
+uint8_t* read_regular_file(const char* name, uint8_t* (*reader)(std::FILE*)) {
+    std::FILE* file = platform_open_regular_file(name);
+    if (file == nullptr) return nullptr;
+    uint8_t* pixels = reader(file);
+    std::fclose(file);
+    return pixels;
+}
+
+}  // namespace
+
+uint8_t* load_bmp(const char* name) { return read_regular_file(name, read_bmp); }
 
 Sprite* load_sprite(const char* name) {
     Sprite* sprite = new (std::nothrow) Sprite{};
     if (sprite == nullptr) return nullptr;
-    sprite->bits = load_bmp(name);
+    sprite->bits = read_regular_file(name, read_picture);
     sprite->cx = bmp_width;
     sprite->cy = bmp_height;
     if (sprite->bits == nullptr) {

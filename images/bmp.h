@@ -1,4 +1,4 @@
-// Reading an uncompressed 24-bit BMP file into a Sprite.
+// Reading a picture file into a Sprite: PNG, or an uncompressed 24-bit BMP.
 #pragma once
 
 #include <cstdint>
@@ -11,10 +11,11 @@ struct Sprite {
     uint8_t* bits;
 };
 
-// The size taken from the last header read (program thread).
+// The size of the last picture read, BMP or PNG (program thread).
 extern int32_t bmp_width, bmp_height;
 
-// Program thread. A new sprite at (0, 0), or null when the file cannot be read.
+// Program thread. A new sprite at (0, 0), or null when the file cannot be read: a PNG when
+// the file starts as one (transparent pixels made colour-key pixels), else a BMP.
 Sprite* load_sprite(const char* name);
 // Program thread. A new top-down pixel buffer of bmp_width x bmp_height, or null.
 uint8_t* load_bmp(const char* name);

@@ -3,15 +3,26 @@
 # the CMake package (find_package(Pictavon), Pictavon:: targets, pictavon_add_program), on
 # Linux a pkg-config file, and for a cross build the toolchain file it was made with.
 
-# Every header the routine's headers include must be in the kit: a routine that includes
-# pictavon/routine.h from an installed kit would not compile otherwise.
-foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
-  file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/${header} includes REGEX "^#include \"")
+# Every header the routine's headers include must be in the kit, where the include finds it
+# from the including header's own folder: the user's include path is PREFIX/include alone,
+# so a routine that includes pictavon/routine.h from an installed kit would not compile
+# otherwise. Installed, pictavon/routine.h is include/pictavon/routine.h and host/input.h
+# include/pictavon/host/input.h.
+list(TRANSFORM PICTAVON_ROUTINE_HEADERS REPLACE "^pictavon/" "" OUTPUT_VARIABLE kit_headers)
+foreach(header IN LISTS kit_headers)
+  list(FIND kit_headers ${header} at)
+  list(GET PICTAVON_ROUTINE_HEADERS ${at} source)
+  get_filename_component(folder "${header}" DIRECTORY)
+  file(STRINGS ${CMAKE_CURRENT_SOURCE_DIR}/${source} includes REGEX "^#include \"")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" included "${line}")
-    if(NOT included IN_LIST PICTAVON_ROUTINE_HEADERS)
-      message(FATAL_ERROR "${header} includes ${included}, which PICTAVON_ROUTINE_HEADERS "
-                          "(CMakeLists.txt) lacks: the development kit would not compile")
+    if(folder)
+      cmake_path(SET included NORMALIZE "${folder}/${included}")
+    endif()
+    if(NOT included IN_LIST kit_headers)
+      message(FATAL_ERROR "${source} includes ${included} as the kit lays it out, which is not among "
+                          "PICTAVON_ROUTINE_HEADERS (CMakeLists.txt): the development kit would not "
+                          "compile. Kit headers include each other relative to their own folder.")
     endif()
   endforeach()
 endforeach()
@@ -27,7 +38,8 @@ if(NOT PICTAVON_INSTALL)
 endif()
 
 # include/pictavon/routine.h beside the folders it includes from (include/pictavon/host/...):
-# the package puts both include/ and include/pictavon/ on the include path.
+# the package puts include/ alone on the include path, so that no folder of ours but
+# pictavon/ meets the user's own.
 foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
   get_filename_component(folder ${header} DIRECTORY)
   string(REGEX REPLACE "^pictavon/?" "" folder "${folder}")

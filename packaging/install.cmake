@@ -13,6 +13,7 @@ endif()
 set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME Program)
 set(pictavon_docs ${PROJECT_SOURCE_DIR}/docs/start-view.png ${PROJECT_SOURCE_DIR}/docs/flight.gif
                   ${PROJECT_SOURCE_DIR}/docs/font.png)
+list(APPEND pictavon_docs ${PROJECT_SOURCE_DIR}/docs/shapes.png)  # the README's picture of the shapes
 
 if(WIN32)
   # Everything in one folder: the program reads balle.bmp from where it is started.

@@ -23,8 +23,17 @@
 // when the user closes the window, wherever the routine is. It may return: the host then
 // shows the back buffer as the routine left it, puts "Terminé. Appuyez sur une
 // touche/cliquez pour continuer." in the title bar, and closes the window at the next key
-// press or click. Its result must not be 259 (STILL_ACTIVE): the host takes that for a
-// routine that still runs, and never ends the run.
+// press or click made once the prompt is up, however short; a key still held from the
+// routine (the Escape that ended it, say) does not close it, nor does its release. Its
+// result must not be 259 (STILL_ACTIVE): the host takes that for a routine that still
+// runs, and never ends the run.
+//
+//   [[noreturn]] void end_run(int32_t code);
+//
+// From the routine: ends the run at once, without the prompt: the window closes within
+// 10 ms and the program exits with `code`, as after a close. 0 to 255 are kept; any other
+// value gives 255, so that no code becomes a success by accident (256 would be 0 to a POSIX
+// shell).
 //
 //   std::atomic<int32_t> manual_refresh;
 //
@@ -54,6 +63,11 @@
 // bits) drawn at (x, y) and clipped to clip_rect; source pixels whose blue byte is
 // colour_key (254) are left out. invert_rect(x, y, cx, cy): complements every byte of the
 // clipped rectangle; twice restores it.
+// fill_rect(x, y, cx, cy, colour), draw_rect(x, y, cx, cy, colour) (the outline, one pixel
+// wide) and draw_line(x0, y0, x1, y1, colour) (both ends drawn; at each step along the
+// longer axis the pixel nearest the exact line, the lower or righter one at a tie; the same
+// pixels either way round): colour is 0xRRGGBB, positions count from clip_rect's origin and
+// everything is clipped to it, so any int32_t values are safe.
 #include "surface/draw.h"
 
 // ---- Text (program thread) ----------------------------------------------------------------
@@ -72,7 +86,7 @@
 //
 // key_down(code), which reads key_state[code & 255]: 1 while the key or button with that
 // virtual-key code is down (VK_LEFT, 'A', '0', VK_ESCAPE, VK_LBUTTON = 1, VK_RBUTTON = 2,
-// VK_MBUTTON = 4, ...; the codes are in platform/messages.h). These are states, not
+// VK_MBUTTON = 4, ...; the codes are in platform/keys.h). These are states, not
 // presses: a key pressed and released between two looks is not seen.
 // take_key(code): the slot's state, cleared; take_any_key(): the first slot down from 1 up,
 // cleared, or 0. Either thread. These and take_press and take_char below are the only
@@ -95,13 +109,19 @@
 // wherever it goes: places outside come clamped to the window, with mouse_in 0. Three
 // separate atomics: a move between two loads can mix two places.
 #include "host/input.h"
-#include "platform/messages.h"
+#include "platform/keys.h"
 
 // ---- Sprites (program thread) ---------------------------------------------------------------
 //
-// load_sprite(name): an uncompressed 24-bit BMP (width a multiple of 4), read from the
-// current directory, as a Sprite at (0, 0); null when the file cannot be read. One load at
-// a time.
+// load_sprite(name): a PNG or an uncompressed 24-bit BMP (width a multiple of 4), told apart
+// by the file's first bytes, not its name, read from the current directory, as a Sprite at
+// (0, 0); null when the file cannot be read, or is a damaged PNG, or a picture whose pixels
+// would take over 256 MiB (for a PNG also: a side over 16384). One load at a time.
+// A PNG of any kind (grey, palette, 16 bits, interlaced) comes as blue, green, red bytes for
+// blit_sprite, its transparency mapped onto the colour key: a pixel of alpha 0 becomes
+// (blue 254, green 0, red 0), which blit_sprite leaves out; any other pixel whose blue is
+// 254 gets blue 255 instead, so that it is drawn; partial alpha is ignored (the pixel is
+// drawn in its colour).
 #include "images/bmp.h"
 
 // ---- Frame clock (program thread) ---------------------------------------------------------

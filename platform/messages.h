@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "platform/keys.h"  // the virtual-key codes, which routines see too
+
 // Message numbers, as Win32 numbers them.
 enum : uint32_t {
     WM_CREATE = 1,
@@ -33,27 +35,6 @@ enum : uint32_t {
     WM_MOUSEWHEEL = 522,
     WM_CAPTURECHANGED = 533,
     WM_MOUSELEAVE = 675,
-};
-
-// Virtual-key codes the portable code names. Letters are their capitals ('A' = 65),
-// digits their characters ('0' = 48).
-enum : uint8_t {
-    VK_LBUTTON = 1,
-    VK_RBUTTON = 2,
-    VK_MBUTTON = 4,
-    VK_BACK = 8,
-    VK_TAB = 9,
-    VK_RETURN = 13,
-    VK_SHIFT = 16,
-    VK_CONTROL = 17,
-    VK_MENU = 18,
-    VK_ESCAPE = 27,
-    VK_SPACE = 32,
-    VK_LEFT = 37,
-    VK_UP = 38,
-    VK_RIGHT = 39,
-    VK_DOWN = 40,
-    VK_F10 = 121,
 };
 
 constexpr uint32_t STILL_ACTIVE = 259;  // a thread's exit code while it runs

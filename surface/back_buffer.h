@@ -11,8 +11,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "platform/handles.h"
-#include "platform/surface_size.h"
+// Relative to this file, so that the installed kit needs no folder of its own on the path.
+#include "../platform/handles.h"
+#include "../platform/surface_size.h"
 
 struct Surface {
     // Set by init_surface; nulled by the window thread when the window is closed or

@@ -7,20 +7,9 @@
 
 #include "surface/back_buffer.h"
 #include "surface/font.h"
+#include "surface/writable_area.h"
 
 namespace {
-
-// Where pixels may be written, in surface pixels, exclusive bounds: the ClipRect, and never
-// beyond the surface whatever the ClipRect holds.
-struct Area {
-    int64_t left, top, right, bottom;
-};
-
-Area writable_area() {
-    return Area{std::max<int64_t>(clip_rect.left, 0), std::max<int64_t>(clip_rect.top, 0),
-                std::min<int64_t>(clip_rect.right, surface.width),
-                std::min<int64_t>(clip_rect.bottom, surface.height)};
-}
 
 // The glyph of `code` with its top-left corner at surface pixel (x, y). 64-bit positions:
 // a line that starts near the int32_t limits runs past them.
@@ -49,8 +38,7 @@ void draw_glyph(int64_t x, int64_t y, uint8_t code, const uint8_t bgr[3], const 
 
 int32_t draw_text(int32_t x, int32_t y, const char* text, uint32_t colour) {
     if (text == nullptr) return x;
-    const uint8_t bgr[3] = {static_cast<uint8_t>(colour), static_cast<uint8_t>(colour >> 8),
-                            static_cast<uint8_t>(colour >> 16)};
+    const PixelBytes ink = pixel_bytes(colour);
     const Area area = writable_area();
     const int64_t line_start = int64_t{x} + clip_rect.left;
     int64_t pen_x = line_start, pen_y = int64_t{y} + clip_rect.top;
@@ -60,7 +48,7 @@ int32_t draw_text(int32_t x, int32_t y, const char* text, uint32_t colour) {
             pen_y += cell_height;
             continue;
         }
-        if (surface.bits != nullptr) draw_glyph(pen_x, pen_y, static_cast<uint8_t>(*p), bgr, area);
+        if (surface.bits != nullptr) draw_glyph(pen_x, pen_y, static_cast<uint8_t>(*p), ink.bgr, area);
         pen_x += cell_width;
     }
     const int64_t end = pen_x - clip_rect.left;

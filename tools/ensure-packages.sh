@@ -23,6 +23,7 @@ ensure_packages() {
 # What the Linux program, its tests and its tools need.
 linux_packages=(cmake ninja-build g++ libsdl2-dev libx11-dev libgtest-dev libbenchmark-dev python3
                 libxdamage-dev libxtst-dev
+                libstb-dev
                 xvfb xdotool x11-apps x11-utils x11-xkb-utils imagemagick
                 python3-matplotlib)
 # The Windows program, cross-built and run under Wine.

@@ -113,5 +113,33 @@ def refresh_and_end_of_run(options):
         print(f"        key to exit: {1000 * (time.monotonic() - start):.0f} ms")
 
 
+def prompt_counts_presses(options):
+    """Escape ends the routine, held on: its repeats and release keep the prompt; a 2 ms tap closes it."""
+    with Session(options.command, env={"PICTAVON_TEST_MODE": "escape"}, cwd=options.cwd, xwin=options.xwin) as s:
+        s.start()
+        window = s.find_window(TITLE, options.start_timeout)
+        s.keydown(window, "Escape")
+        wait_until("the end-of-run prompt in the title", lambda: s.title(window) == PROMPT, 5)
+        time.sleep(0.8)  # past the auto-repeat's delay
+        s.keyup(window, "Escape")
+        time.sleep(0.1)
+        s.check_running()
+        s.xdotool(window, "keydown", "space", "sleep", "0.002", "keyup", "space")
+        if s.wait_exit(options.exit_timeout) != 0:
+            raise Failure("the tap did not end the run with code 0")
+
+
+def end_run_ends_with_its_code(options):
+    """end_run(code) at Escape: no prompt waits, the process ends with the code; 300 gives 255."""
+    for asked, expected in ((42, 42), (300, 255)):
+        with Session(options.command, env={"PICTAVON_TEST_MODE": "escape", "PICTAVON_TEST_END_CODE": str(asked)},
+                     cwd=options.cwd, xwin=options.xwin) as s:
+            s.start()
+            s.key(s.find_window(TITLE, options.start_timeout), "Escape")
+            code = s.wait_exit(options.exit_timeout)
+            if code != expected:
+                raise Failure(f"end_run({asked}): exit code {code}, not {expected}")
+
+
 if __name__ == "__main__":
-    harness.main([refresh_and_end_of_run], __doc__)
+    harness.main([refresh_and_end_of_run, prompt_counts_presses, end_run_ends_with_its_code], __doc__)

@@ -1,5 +1,5 @@
 """The demo started where balle.bmp is no picture file: a FIFO with no writer, a directory,
-a link to /dev/zero. Each shows the floor without the sprite within a second of the window
+a link to /dev/zero, a PNG that inflates to 16 MiB for its one pixel. Each shows the floor without the sprite within a second of the window
 appearing, and closing the window ends the run with code 0."""
 import os
 import shutil
@@ -16,6 +16,7 @@ ODD_FILES = {
     "a FIFO with no writer": os.mkfifo,
     "a directory": os.mkdir,
     "a link to /dev/zero": lambda path: os.symlink("/dev/zero", path),
+    "a hostile PNG": lambda path: shutil.copy(os.path.join(harness.ROOT, "tests/images/corpus/zlib-bomb.png"), path),
 }
 
 

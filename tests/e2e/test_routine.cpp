@@ -4,6 +4,8 @@
 //   present (default)  sets manual_refresh, then presents every 20 ms, the input state
 //                      (key states, typed characters, wheel total) included
 //   refresh            writes the picture once, never presents, and returns 0 after 1.5 s
+//   escape             as present, and ends at the first press of Escape: by end_run with
+//                      PICTAVON_TEST_END_CODE when that is set, else by returning 0
 #include "tests/e2e/test_routine.h"
 
 #include <atomic>
@@ -15,6 +17,7 @@
 
 #include "host/host.h"
 #include "host/input.h"
+#include "platform/messages.h"
 #include "surface/surface.h"
 
 namespace {
@@ -104,6 +107,10 @@ uint32_t program_main(void*) {
         draw_key_states();
         present();
         take_input();
+        if (mode_is("escape") && presses_taken[VK_ESCAPE].load(std::memory_order_relaxed) != 0) {
+            if (const char* code = std::getenv("PICTAVON_TEST_END_CODE")) end_run(std::atoi(code));
+            return 0;
+        }
         pause_ms(20);
     }
 }

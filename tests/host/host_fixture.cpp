@@ -20,6 +20,8 @@ void reset_host() {
     program_thread = nullptr;
     quit_requested = 0;
     run_finished = 0;
+    prompt_waiting = 0;
+    end_run_request.store(0);
     manual_refresh.store(0);
     surface.window_dc.store(nullptr);
     surface.memory_dc = nullptr;

@@ -1,4 +1,4 @@
-// The BMP reader on real ImageMagick files and damaged ones, and the demo's ball.
+// The picture reader on BMP and PNG files, real, damaged and hostile, and the demo's ball.
 #include "images/bmp.h"
 
 #include <gtest/gtest.h>
@@ -133,6 +133,34 @@ TEST(LoadSprite, SizesFromTheLow16BitsZeroIsEmptyAndHugeIsRefused) {
         EXPECT_EQ(load(path), nullptr);
         EXPECT_EQ(bmp_width, 65535);
         EXPECT_EQ(bmp_height, 1365);
+    }
+}
+
+// rgba.png as a sprite (make-corpus.sh draws it by the same formula): transparent pixels
+// the key (254, 0, 0), the opaque blue 254 at (3, 1) taken as 255.
+Bytes rgba_png_sprite() {
+    Bytes out;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 8; ++x)
+            out.insert(out.end(), {uint8_t(x == 0 ? 254 : x == 3 && y == 1 ? 255 : 10 * x + y),
+                                   uint8_t(x == 0 ? 0 : 60 * y), uint8_t(x == 0 ? 0 : 30 * x)});
+    return out;
+}
+
+TEST(LoadSprite, PngIsToldByItsContentItsTransparencyIsTheKeyAndHostileOnesAreRefused) {
+    for (const std::string& path : {corpus + "rgba.png", corpus + "rgba16.png", corpus + "interlaced.png",
+                                    write_temp("png-named.bmp", read_file(corpus + "rgba.png"))}) {
+        SCOPED_TRACE(path);
+        SpritePtr s = load(path);
+        ASSERT_NE(s, nullptr);
+        EXPECT_EQ(std::pair(s->cx, s->cy), std::pair(8, 4));
+        EXPECT_EQ(pixels_of(*s), rgba_png_sprite());
+    }
+    for (const char* name : {"cut.png", "signature-only.png", "header-only.png", "zero-width.png", "bad-depth.png",
+                             "wide.png", "huge.png", "chunk-bomb.png", "zlib-bomb.png"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(load(corpus + name), nullptr);
+        EXPECT_EQ(std::pair(bmp_width, bmp_height), std::pair(8, 4));  // the last size kept
     }
 }
 

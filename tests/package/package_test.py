@@ -30,17 +30,20 @@ ICON_SIZES = (32, 64)
 INSTALLED = {"bin/pictavon", "libexec/pictavon/pictavon", "share/pictavon/balle.bmp",
              "share/applications/pictavon.desktop", "share/doc/pictavon/README.md",
              "share/doc/pictavon/docs/start-view.png", "share/doc/pictavon/docs/flight.gif",
-             "share/doc/pictavon/docs/font.png",
+             "share/doc/pictavon/docs/font.png", "share/doc/pictavon/docs/shapes.png",
              *(f"share/icons/hicolor/{n}x{n}/apps/pictavon.png" for n in ICON_SIZES)}
 
 
 def routine_headers():
-    """pictavon/routine.h and every header it includes, where the kit puts them."""
+    """pictavon/routine.h and every header it includes ("../" from the includer's folder),
+    where the kit puts them."""
     todo, found = ["pictavon/routine.h"], set()
     while todo:
-        found.add(todo[-1])
-        text = open(os.path.join(ROOT, todo.pop()), encoding="utf-8").read()
-        todo += [h for h in re.findall(r'^#include "([^"]+)"', text, re.M) if h not in found]
+        header = todo.pop()
+        found.add(header)
+        text = open(os.path.join(ROOT, header), encoding="utf-8").read()
+        todo += [os.path.normpath(os.path.join(os.path.dirname(header), h)) if h.startswith("../") else h
+                 for h in re.findall(r'^#include "([^"]+)"', text, re.M) if h not in found]
     return {"include/pictavon/" + h.removeprefix("pictavon/") for h in found}
 
 
@@ -55,7 +58,7 @@ STARTER = os.path.join(ROOT, "examples", "standalone")
 STARTER_PICTURE = (240, 160, bytes(720)  # window row 0 shows the spare row, row j surface row j - 1
                    + bytes(v for y in range(159) for x in range(240) for v in (128, y + 64, x)))
 ZIPPED = {"pictavon.exe", "balle.bmp", "README.md", "docs/start-view.png", "docs/flight.gif",
-          "docs/font.png"}
+          "docs/font.png", "docs/shapes.png"}
 # The DLLs every Windows has: the .exe may import these and no other.
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "msvcrt.dll"}
 
@@ -259,7 +262,18 @@ def starter_built(work, *options, exe="standalone"):
 
 def staged_kit(options, work):  # cmake --install of the Development component alone, into a prefix with a space and an accent
     checked(["cmake", "--install", options.build, "--prefix", work + "/kit é", "--component", "Development"])
-    return holding(work + "/kit é", KIT, "the Development component")
+    return only_include_on_the_path(holding(work + "/kit é", KIT, "the Development component"))
+
+
+def only_include_on_the_path(kit):  # the CMake targets and the .pc give PREFIX/include alone
+    targets = open(f"{kit}/lib/cmake/Pictavon/PictavonTargets.cmake", encoding="utf-8").read()
+    # pkgconf escapes a space or an accent in a path; the shell's eval reads its escapes back
+    cflags = run("sh", "-c", 'eval "printf \'%s\\n\' $(pkg-config --cflags-only-I \\"$0\\")"',
+                 f"{kit}/lib/pkgconfig/pictavon.pc").stdout.split("\n")
+    if set(re.findall(r'INTERFACE_INCLUDE_DIRECTORIES "([^"]*)"', targets)) != {"${_IMPORT_PREFIX}/include"} or \
+            [os.path.normpath(f[2:]) for f in cflags if f.startswith("-I" + kit)] != [kit + "/include"]:
+        raise Failure(f"the include path is more than PREFIX/include: {cflags}")
+    return kit
 
 
 def from_dev_deb(options, work):
@@ -276,7 +290,10 @@ def from_windows_kit(options, work):
     zipfile.ZipFile(archive).extractall(work + "/root")
     kit = holding(os.path.join(work, "root", os.path.basename(archive)[:-4]), WINDOWS_KIT, archive)
     toolchain = f"-DCMAKE_TOOLCHAIN_FILE={kit}/lib/cmake/Pictavon/mingw-w64.cmake"
-    return under_wine(options, starter_built(work, toolchain, f"-DCMAKE_PREFIX_PATH={kit}", exe="standalone.exe"))
+    for n, first in enumerate(("", f"-include {kit}/include/pictavon/routine.h")):  # <windows.h> before it, then after
+        exe = starter_built(f"{work}/{n}", toolchain, f"-DCMAKE_PREFIX_PATH={kit}",
+                            f"-DCMAKE_CXX_FLAGS={first} -include windows.h", exe="standalone.exe")
+    return under_wine(options, exe)
 
 
 def with_pkg_config(options, work):  # the one-liner, in the starter's folder; eval reads pkgconf's escapes

@@ -1,11 +1,13 @@
-// blit_sprite, invert_rect and draw_text: clipping, the colour key, the font's pixels, and
+// blit_sprite, invert_rect, draw_text and the shapes: clipping, the colour key, the font's pixels, and
 // never a byte outside the rectangle.
 #include "surface/draw.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "surface/surface.h"
@@ -55,6 +57,16 @@ protected:
             if (c < 0 || c >= width || r < 0 || r >= 7 || golden[r][c] != '#') return;
             out[0] = 0x56, out[1] = 0x34, out[2] = 0x12;
         });
+    }
+
+    // The shapes against pictures this test makes its own way: each pixel inside the clip inked
+    // or not by a predicate on surface coordinates.
+    void expect_inked(const ClipRect& clip, const std::function<bool(int64_t, int64_t)>& inked) {
+        std::vector<uint8_t> expected = before;
+        for (int32_t y = std::max(clip.top, 0); y < std::min(clip.bottom, 160); ++y)
+            for (int32_t x = std::max(clip.left, 0); x < std::min(clip.right, 240); ++x)
+                if (inked(x, y)) std::memcpy(&expected[pixel_offset(x, y)], "\x56\x34\x12", 3);
+        ASSERT_EQ(pixels(), expected);
     }
 };
 
@@ -129,6 +141,9 @@ TEST_F(Draw, NothingIsDrawnWithoutSurfaceOrSourceOrWithAbsurdSizes) {
     surface.bits = nullptr;
     blit_sprite(0, 0, 1, 1, block);
     invert_rect(0, 0, 240, 160);
+    fill_rect(0, 0, 240, 160, ink);
+    draw_rect(0, 0, 240, 160, ink);
+    draw_line(0, 0, 239, 159, ink);
     EXPECT_EQ(pixels(), before);
 }
 
@@ -215,6 +230,63 @@ TEST_F(Draw, TextAtAnyPositionWritesNothingOutsideAndReturnsTheClampedEnd) {
     surface.bits = nullptr;
     EXPECT_EQ(draw_text(4, 4, "abc", ink), 22);
     EXPECT_EQ(pixels(), before);
+}
+
+const ClipRect full_clip{0, 0, 240, 160}, inner_clip{20, 10, 200, 150}, beyond_clip{-9, -9, 999, 999};
+
+TEST_F(Draw, RectanglesFillOrOutlineExactlyTheirPixelsWithinTheClip) {
+    const std::pair<Rect, ClipRect> cases[] = {
+        {{10, 20, 30, 5}, full_clip}, {{-5, -5, 12, 9}, full_clip}, {{230, 150, 20, 20}, full_clip},
+        {{7, 7, 1, 1}, full_clip}, {{7, 7, 1, 6}, full_clip}, {{7, 7, 6, 2}, full_clip}, {{3, 3, 0, 5}, full_clip},
+        {{3, 3, 5, -1}, full_clip}, {{-4, -2, 30, 30}, inner_clip}, {{-20, -20, 300, 200}, beyond_clip},
+        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, full_clip}, {{-100, 50, INT32_MAX, INT32_MAX}, full_clip}};
+    for (const auto& [r, clip] : cases)
+        for (bool outline : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "(" << r.x << ", " << r.y << ") " << r.cx << " x " << r.cy << " " << outline);
+            const int64_t left = int64_t{r.x} + clip.left, top = int64_t{r.y} + clip.top;
+            const int64_t right = left + r.cx, bottom = top + r.cy;  // exclusive
+            SetUp();
+            clip_rect = clip;
+            (outline ? draw_rect : fill_rect)(r.x, r.y, r.cx, r.cy, ink);
+            expect_inked(clip, [&](int64_t x, int64_t y) {
+                return x >= left && x < right && y >= top && y < bottom &&
+                       (!outline || x == left || x == right - 1 || y == top || y == bottom - 1);
+            });
+        }
+}
+
+__extension__ typedef __int128 Wide;  // wide enough for any line of int32_t ends
+
+TEST_F(Draw, LinesTakeTheNearestPixelAtEveryStepWhicheverEndComesFirst) {
+    std::vector<std::pair<Rect, ClipRect>> cases = {  // (x0, y0) to (x1, y1): edges, clips, ends far out
+        {{-50, -20, 300, 190}, full_clip}, {{239, 0, 0, 159}, full_clip}, {{-1, 159, 240, 159}, full_clip},
+        {{0, -1, 239, -1}, full_clip}, {{-2, 10, 2, 11}, full_clip}, {{-2, 11, 2, 10}, full_clip},  // ties cut
+        {{5, 5, 195, 145}, inner_clip}, {{-30, 70, 250, 60}, inner_clip}, {{-20, -20, 400, 300}, beyond_clip},
+        {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, full_clip}, {{INT32_MIN, 100, INT32_MAX, 40}, full_clip},
+        {{50, INT32_MAX, 51, INT32_MIN}, full_clip}, {{INT32_MAX - 5, 3, INT32_MIN + 7, 150}, inner_clip}};
+    // Every octant, axis and diagonal from (100, 80), and half-way ties.
+    for (auto [dx, dy] : {std::pair{37, 11}, {11, 37}, {40, 0}, {0, 40}, {40, 40}, {4, 1}, {1, 4}, {0, 0}})
+        for (int32_t sx : {-1, 1})
+            for (int32_t sy : {-1, 1}) cases.push_back({{100, 80, 100 + sx * dx, 80 + sy * dy}, full_clip});
+    for (const auto& [l, clip] : cases) {
+        SCOPED_TRACE(testing::Message() << "(" << l.x << ", " << l.y << ") to (" << l.cx << ", " << l.cy << ")");
+        // Along the longer axis u from its lower end: v = floor(v0 + (u - u0) dv / du + 1/2).
+        Wide ax = Wide{l.x} + clip.left, ay = Wide{l.y} + clip.top, bx = Wide{l.cx} + clip.left, by = Wide{l.cy} + clip.top;
+        const bool steep = (by > ay ? by - ay : ay - by) > (bx > ax ? bx - ax : ax - bx);
+        if (steep ? by < ay : bx < ax) std::swap(ax, bx), std::swap(ay, by);
+        const Wide u0 = steep ? ay : ax, v0 = steep ? ax : ay, du = (steep ? by : bx) - u0, dv = (steep ? bx : by) - v0;
+        auto on_line = [&](int64_t x, int64_t y) {
+            const Wide u = steep ? y : x, v = steep ? x : y, n = 2 * (u - u0) * dv + du;
+            if (u < u0 || u > u0 + du) return false;
+            return du == 0 ? v == v0 : v == v0 + n / (2 * du) - (n < 0 && n % (2 * du) != 0);
+        };
+        for (bool reversed : {false, true}) {
+            SetUp();
+            clip_rect = clip;
+            reversed ? draw_line(l.cx, l.cy, l.x, l.y, ink) : draw_line(l.x, l.y, l.cx, l.cy, ink);
+            expect_inked(clip, on_line);
+        }
+    }
 }
 
 }  // namespace
