@@ -11,6 +11,7 @@ int64_t counter_frequency = 0;
 int64_t frame_start = 0;
 int32_t frame_late = 0;
 int32_t wait_frame_rests = 0;
+std::atomic<int64_t> first_clock_start{clock_not_started};
 
 namespace {
 
@@ -65,6 +66,8 @@ void advance_frame(int32_t ms, bool rest) {
 void start_clock() {
     counter_frequency = platform_counter_frequency();
     frame_start = platform_counter();
+    int64_t unset = clock_not_started;
+    first_clock_start.compare_exchange_strong(unset, frame_start, std::memory_order_relaxed);
 }
 
 void wait_frame(int32_t ms) { advance_frame(ms, wait_frame_rests != 0); }

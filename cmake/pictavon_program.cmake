@@ -16,4 +16,19 @@ function(pictavon_add_program name)
     set_target_properties(${name} PROPERTIES PICTAVON_BACKEND Pictavon::platform_sdl)
   endif()
   target_link_libraries(${name} PRIVATE Pictavon::main)
+  pictavon_add_replay_twin(${name} ${ARGN})
+endfunction()
+
+# pictavon_add_program also makes NAME-replay, the program's headless twin: the same
+# sources on the replay backend, a console program that needs no display (README, "Test
+# your routine"). The libraries, include folders and definitions given to NAME afterwards
+# reach it too.
+function(pictavon_add_replay_twin name)
+  add_executable(${name}-replay ${ARGN})
+  set_target_properties(${name}-replay PROPERTIES PICTAVON_BACKEND Pictavon::platform_replay)
+  target_link_libraries(${name}-replay PRIVATE Pictavon::replay_main
+      "$<FILTER:$<TARGET_PROPERTY:${name},LINK_LIBRARIES>,EXCLUDE,^Pictavon::main$>")
+  target_include_directories(${name}-replay PRIVATE "$<TARGET_PROPERTY:${name},INCLUDE_DIRECTORIES>")
+  target_compile_definitions(${name}-replay PRIVATE "$<TARGET_PROPERTY:${name},COMPILE_DEFINITIONS>")
+  target_compile_options(${name}-replay PRIVATE "$<TARGET_PROPERTY:${name},COMPILE_OPTIONS>")
 endfunction()
