@@ -22,6 +22,11 @@ string(REPLACE "pictavon_" "" backend_name ${PICTAVON_BACKEND})
 set_target_properties(${PICTAVON_BACKEND} PROPERTIES EXPORT_NAME ${backend_name})
 add_library(Pictavon::${backend_name} ALIAS ${PICTAVON_BACKEND})
 
+# The replay (headless twins and a routine's own tests): Pictavon::platform_replay and
+# Pictavon::replay_main in every kit.
+set_target_properties(pictavon_platform_replay PROPERTIES EXPORT_NAME platform_replay)
+set_target_properties(pictavon_replay_main PROPERTIES EXPORT_NAME replay_main)
+
 if(NOT PICTAVON_INSTALL)
   return()
 endif()
@@ -35,6 +40,8 @@ foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pictavon/${folder} COMPONENT Development)
 endforeach()
 install(TARGETS pictavon_runtime ${PICTAVON_BACKEND} pictavon_main EXPORT PictavonTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+install(TARGETS pictavon_platform_replay pictavon_replay_main EXPORT PictavonTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Pictavon)
