@@ -16,6 +16,10 @@ extern int32_t wait_frame_rests;
 // same grid as the live run's.
 constexpr int64_t clock_not_started = INT64_MIN;
 extern std::atomic<int64_t> first_clock_start;
+// For the same recorder: the counter values at which the last finished wait ended and at
+// which the one under way will end (equal while none is), so that an input event is
+// written down for the frame that will see it, however late the program thread runs.
+extern std::atomic<int64_t> wait_ended_at, wait_ends_at;
 
 // Anchors the period grid at the present counter value.
 void start_clock();

@@ -370,6 +370,7 @@ def parse_command_line(argv=None, description=""):
     parser.add_argument("--exit-timeout", type=float, default=1, help="from a close to the exit")
     parser.add_argument("--cwd", help="where the program starts")
     parser.add_argument("--frame-tool", help="tools/frame_tool, for the demo's expected pictures")
+    parser.add_argument("--replay", help="the program's headless twin, NAME-replay")
     parser.add_argument("--blink-clock", choices=["boottime"],
                         help="the clock of the program's tick count, to check the cursor's phase against")
     parser.add_argument("--zoom", default="1", help="zooms to run every check at, comma-separated")
