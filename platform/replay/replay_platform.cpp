@@ -6,6 +6,7 @@
 // turn inside a counter read, or has ended; so the program thread is still whenever the host
 // would hold it, and suspend and resume have nothing left to do.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -78,7 +79,7 @@ struct Replay {
     int64_t asked;      // the time the program thread wants to reach; -1 before it first ran
     int64_t due;        // reads from this time on hand the turn to the window side
     Turns* turns;
-    bool program_turn;
+    std::atomic<bool> program_turn;  // written under turns->lock, read with or without it
     bool ended;
     uint32_t exit_code;
     ThreadRoutine routine;
@@ -215,15 +216,31 @@ void do_work(Work work) {
     }
 }
 
+// A turn usually comes back within microseconds: look for it that long before sleeping.
+constexpr int32_t turn_spin_reads = 20000;
+
+void give_turn(bool to_program) {
+    std::lock_guard<std::mutex> hold(replay.turns->lock);
+    replay.program_turn.store(to_program, std::memory_order_release);
+    replay.turns->changed.notify_all();
+}
+
+// Waits up to a second for the turn to be the program's (to_program) or the window's.
+bool await_turn(bool to_program) {
+    for (int32_t i = 0; i < turn_spin_reads; ++i)
+        if (replay.program_turn.load(std::memory_order_acquire) == to_program) return true;
+    std::unique_lock<std::mutex> hold(replay.turns->lock);
+    return replay.turns->changed.wait_for(hold, std::chrono::seconds(1), [to_program] {
+        return replay.program_turn.load(std::memory_order_acquire) == to_program;
+    });
+}
+
 // Window thread: lets the program thread run until it asks for `due` or later, or ends.
 void program_turn(int64_t due) {
-    std::unique_lock<std::mutex> hold(replay.turns->lock);
     replay.due = due;
-    replay.program_turn = true;
-    replay.turns->changed.notify_all();
-    for (int32_t waited_s = 0; replay.program_turn; ++waited_s) {
-        if (replay.turns->changed.wait_for(hold, std::chrono::seconds(1), [] { return !replay.program_turn; })) break;
-        if (waited_s + 1 >= routine_turn_limit_s) {
+    give_turn(true);
+    for (int32_t waited_s = 1; !await_turn(false); ++waited_s) {
+        if (waited_s >= routine_turn_limit_s) {
             std::fprintf(stderr,
                          "replay: the routine ran %d s without reading the frame clock: a replay's time moves only "
                          "in wait_frame, rest_frame and start_clock\n",
@@ -236,11 +253,10 @@ void program_turn(int64_t due) {
 
 // Program thread: gives the turn back, asking for time `t`, and waits to have it again.
 void window_turn(int64_t t) {
-    std::unique_lock<std::mutex> hold(replay.turns->lock);
     replay.asked = t;
-    replay.program_turn = false;
-    replay.turns->changed.notify_all();
-    replay.turns->changed.wait(hold, [] { return replay.program_turn; });
+    give_turn(false);
+    while (!await_turn(true)) {
+    }
 }
 
 void copy_picture(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, int32_t src_x, int32_t src_y) {
@@ -386,16 +402,11 @@ ThreadHandle platform_start_thread(ThreadRoutine routine) {
     try {
         std::thread([] {
             on_program_thread = true;
-            {
-                std::unique_lock<std::mutex> hold(replay.turns->lock);
-                replay.turns->changed.wait(hold, [] { return replay.program_turn; });
+            while (!await_turn(true)) {
             }
-            uint32_t code = replay.routine(nullptr);
-            std::lock_guard<std::mutex> hold(replay.turns->lock);
-            replay.exit_code = code;
+            replay.exit_code = replay.routine(nullptr);
             replay.ended = true;
-            replay.program_turn = false;
-            replay.turns->changed.notify_all();
+            give_turn(false);
         }).detach();
     } catch (...) {
         return nullptr;
