@@ -1,9 +1,10 @@
 """--record on the live demo, then its headless twin along the file: with real key events
 under Xvfb, the replay's last picture is the live window's last picture.
 
-    python3 e2e_record.py [harness options] --cwd ASSETS --replay DEMO-replay -- DEMO
+    python3 e2e_record.py [harness options] --cwd ASSETS --replay "[RUNNER] DEMO-replay" -- [RUNNER] DEMO
 """
 import os
+import shlex
 import subprocess
 import sys
 import tempfile
@@ -30,7 +31,7 @@ def record_then_replay(options):
                 s.keyup(window, key)
             live = settled_picture(s, window)
             s.close_and_expect_exit_0(window, options.exit_timeout)
-        result = subprocess.run([options.replay, "--replay", timeline, "--pictures", work], cwd=options.cwd,
+        result = subprocess.run([*shlex.split(options.replay), "--replay", timeline, "--pictures", work], cwd=options.cwd,
                                 capture_output=True, text=True, timeout=60)
         if result.returncode != 0:
             raise Failure(f"the replay ended with {result.returncode}: {result.stderr}")
