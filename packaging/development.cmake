@@ -77,4 +77,8 @@ if(NOT WIN32)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/pictavon.pc.in ${generated}/pictavon.pc @ONLY)
   install(FILES ${generated}/pictavon.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
           COMPONENT Development)
+  # The headless twin of a routine: c++ ROUTINE.cpp $(pkg-config --cflags --libs pictavon-replay).
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/pictavon-replay.pc.in ${generated}/pictavon-replay.pc @ONLY)
+  install(FILES ${generated}/pictavon-replay.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT Development)
 endif()

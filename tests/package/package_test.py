@@ -50,7 +50,7 @@ KIT = routine_headers() | {f"lib/libpictavon_{n}.a" for n in ("main", "runtime",
                                                              "replay_main")} | {
     f"lib/cmake/Pictavon/{n}.cmake" for n in ("PictavonConfig", "PictavonConfigVersion", "PictavonTargets",
                                               "PictavonTargets-relwithdebinfo", "pictavon_program")} | {
-    "lib/pkgconfig/pictavon.pc"}
+    "lib/pkgconfig/pictavon.pc", "lib/pkgconfig/pictavon-replay.pc"}
 WINDOWS_KIT = {f.replace("_sdl", "_win32").replace("relwithdebinfo", "release") for f in KIT
                if not f.endswith(".pc")} | {"lib/cmake/Pictavon/mingw-w64.cmake"}
 STARTER = os.path.join(ROOT, "examples", "standalone")
@@ -253,6 +253,10 @@ def from_windows_kit(options, work):
 def with_pkg_config(options, work):  # the one-liner, in the starter's folder
     env = dict(os.environ, PKG_CONFIG_PATH=staged_kit(options, work) + "/lib/pkgconfig")
     checked(f"c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon) -o {work}/standalone",
+            shell=True, cwd=STARTER, env=env)
+    # Its headless twin the same way, along the starter's own timeline.
+    checked(f"c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon-replay) -o {work}/twin &&"
+            f" {work}/twin --replay replay/escape.txt --golden replay/golden --pictures {work}/pictures",
             shell=True, cwd=STARTER, env=env)
     return [work + "/standalone"]
 
