@@ -25,7 +25,8 @@ struct ReplayPlan {
 };
 
 // Before host_main. The run stops (the message loop ends with 0) when the window is closed
-// or once the virtual time passes the last event's time plus one second, whichever is first.
+// or once the virtual time passes the last event's time plus one second (or the last
+// picture's time, if later), whichever is first.
 void replay_prepare(const ReplayPlan& plan);
 
 // After host_main.

@@ -162,6 +162,13 @@ int main(int argc, char** argv) {
     std::printf("replay: %lld ms of virtual time, %lld presents, title \"%s\", routine %s\n",
                 static_cast<long long>(outcome.virtual_ms), static_cast<long long>(outcome.presents), title,
                 routine.c_str());
+    // Closed before a time asked for: that picture does not exist, and the run says so.
+    for (int64_t ms : o.at) {
+        if (ms <= outcome.virtual_ms) continue;
+        std::fprintf(stderr, "%s: no picture at %lld ms: the window was closed at %lld ms\n", name.c_str(),
+                     static_cast<long long>(ms), static_cast<long long>(outcome.virtual_ms));
+        ++unwritten_pictures;
+    }
     if (unwritten_pictures > 0) finish(1);
     if (o.golden != nullptr && compare_with_golden(golden, o.golden, o.pictures) > 0) finish(3);
     finish(exit_code);

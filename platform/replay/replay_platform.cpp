@@ -296,6 +296,8 @@ void replay_prepare(const ReplayPlan& plan) {
     replay.every_present = plan.every_present;
     replay.sink = plan.sink;
     replay.stop_ms = (plan.events.empty() ? 0 : plan.events.back().ms) + run_on_after_last_event_ms;
+    // A picture asked for later than that keeps the run going until it is taken.
+    if (!replay.picture_ms->empty()) replay.stop_ms = std::max(replay.stop_ms, replay.picture_ms->back());
     replay.queue = new std::deque<Message>;
     replay.turns = new Turns;
     replay.asked = -1;
