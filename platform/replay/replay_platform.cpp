@@ -216,8 +216,11 @@ void do_work(Work work) {
     }
 }
 
-// A turn usually comes back within microseconds: look for it that long before sleeping.
+// A turn usually comes back within microseconds, a frame's drawing later: look for it, then
+// look again between yields of the processor (cheap where a sleep and its wake-up are dear,
+// as under Wine), and only then sleep.
 constexpr int32_t turn_spin_reads = 20000;
+constexpr int32_t turn_yields = 50;
 
 void give_turn(bool to_program) {
     std::lock_guard<std::mutex> hold(replay.turns->lock);
@@ -227,8 +230,10 @@ void give_turn(bool to_program) {
 
 // Waits up to a second for the turn to be the program's (to_program) or the window's.
 bool await_turn(bool to_program) {
-    for (int32_t i = 0; i < turn_spin_reads; ++i)
+    for (int32_t i = 0; i < turn_spin_reads + turn_yields; ++i) {
         if (replay.program_turn.load(std::memory_order_acquire) == to_program) return true;
+        if (i >= turn_spin_reads) std::this_thread::yield();
+    }
     std::unique_lock<std::mutex> hold(replay.turns->lock);
     return replay.turns->changed.wait_for(hold, std::chrono::seconds(1), [to_program] {
         return replay.program_turn.load(std::memory_order_acquire) == to_program;
