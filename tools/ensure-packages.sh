@@ -24,6 +24,8 @@ ensure_packages() {
 linux_packages=(cmake ninja-build g++ libsdl2-dev libx11-dev libgtest-dev libbenchmark-dev python3
                 libxdamage-dev libxtst-dev
                 xvfb xdotool x11-apps x11-utils x11-xkb-utils imagemagick)
+# PNG pictures out (the replay, save_picture) and golden ones in: stb, compiled in on both builds.
+linux_packages+=(libstb-dev)
 # The Windows program, cross-built and run under Wine.
 windows_packages=(g++-mingw-w64-x86-64-posix wine wine64)
 # The fuzz target of the BMP reader.
