@@ -40,7 +40,7 @@ constexpr int16_t wheel_delta = 120;
 
 // What the window side has to do next, in the order Win32 would do it at one time: the
 // pictures of the moment before, the end, input, the timer.
-enum class Work { picture, stop, input, tick, none };
+enum class Work { picture, stop, input, tick };
 
 struct Turns {
     std::mutex lock;
@@ -212,7 +212,6 @@ void do_work(Work work) {
         replay.next_tick += replay.timer_period;
         post(WM_TIMER, replay.timer_id, 0);
         break;
-    case Work::none: break;
     }
 }
 
@@ -360,15 +359,16 @@ int32_t platform_get_message(Message* msg) {
             replay.queue->pop_front();
             return msg->message == WM_QUIT ? 0 : 1;
         }
+        if (replay.stopped) {  // the run is over: nothing more falls due, and the routine stays still
+            *msg = Message{nullptr, WM_QUIT, 0, 0, static_cast<uint32_t>(replay.now), 0, 0};
+            return 0;
+        }
         int64_t when = 0;
         Work work = next_work(&when);
-        if (replay.stopped) work = Work::none;  // only the queued quit was left, and it is taken
-        int64_t reached = replay.ended ? never : replay.asked;
-        if (work != Work::none && when <= reached) {
+        if (when <= (replay.ended ? never : replay.asked))
             do_work(work);
-        } else {
-            program_turn(work == Work::none ? never : when);
-        }
+        else
+            program_turn(when);
     }
 }
 
