@@ -11,6 +11,8 @@ int64_t counter_frequency = 0;
 int64_t frame_start = 0;
 int32_t frame_late = 0;
 int32_t wait_frame_rests = 0;
+std::atomic<int64_t> first_clock_start{clock_not_started};
+std::atomic<int64_t> wait_ended_at, wait_ends_at;
 
 namespace {
 
@@ -44,6 +46,8 @@ void advance_frame(int32_t ms, bool rest) {
         // Late: consume exactly one interval, decide with the same reading, do not wait.
         frame_start = add64(frame_start, interval);
         frame_late = sub64(now, frame_start) >= interval ? 1 : 0;
+        wait_ends_at.store(frame_start, std::memory_order_relaxed);
+        wait_ended_at.store(frame_start, std::memory_order_relaxed);
         return;
     }
 
@@ -51,6 +55,7 @@ void advance_frame(int32_t ms, bool rest) {
     // rest_frame sleeps first, and busy-waits the last stretch.
     frame_late = 0;
     const int64_t end = add64(frame_start, interval);
+    wait_ends_at.store(end, std::memory_order_relaxed);
     if (rest) {
         const int64_t busy = counter_frequency / 1000 * rest_busy_ms;
         if (sub64(end, now) > busy) platform_sleep_until(sub64(end, busy));
@@ -58,6 +63,7 @@ void advance_frame(int32_t ms, bool rest) {
     while (sub64(platform_counter(), frame_start) < interval) {
     }
     frame_start = end;
+    wait_ended_at.store(end, std::memory_order_relaxed);
 }
 
 }  // namespace
@@ -65,6 +71,8 @@ void advance_frame(int32_t ms, bool rest) {
 void start_clock() {
     counter_frequency = platform_counter_frequency();
     frame_start = platform_counter();
+    int64_t unset = clock_not_started;
+    first_clock_start.compare_exchange_strong(unset, frame_start, std::memory_order_relaxed);
 }
 
 void wait_frame(int32_t ms) { advance_frame(ms, wait_frame_rests != 0); }

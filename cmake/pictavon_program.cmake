@@ -19,6 +19,41 @@ function(pictavon_add_program name)
     set_target_properties(${name} PROPERTIES PICTAVON_BACKEND Pictavon::platform_sdl)
   endif()
   target_link_libraries(${name} PRIVATE Pictavon::main)
+  pictavon_add_replay_twin(${name} ${ARGN})
+endfunction()
+
+# pictavon_add_program also makes NAME-replay, the program's headless twin: the same
+# sources on the replay backend, a console program that needs no display (README, "Test
+# your routine"). The libraries, include folders and definitions given to NAME afterwards
+# reach it too.
+function(pictavon_add_replay_twin name)
+  add_executable(${name}-replay ${ARGN})
+  set_target_properties(${name}-replay PROPERTIES PICTAVON_BACKEND Pictavon::platform_replay)
+  target_link_libraries(${name}-replay PRIVATE Pictavon::replay_main
+      "$<FILTER:$<TARGET_PROPERTY:${name},LINK_LIBRARIES>,EXCLUDE,^Pictavon::main$>")
+  target_include_directories(${name}-replay PRIVATE "$<TARGET_PROPERTY:${name},INCLUDE_DIRECTORIES>")
+  target_compile_definitions(${name}-replay PRIVATE "$<TARGET_PROPERTY:${name},COMPILE_DEFINITIONS>")
+  target_compile_options(${name}-replay PRIVATE "$<TARGET_PROPERTY:${name},COMPILE_OPTIONS>")
+endfunction()
+
+# pictavon_add_replay_test(TEST PROGRAM NAME TIMELINE FILE GOLDEN FOLDER [ARGS ...]): a CTest
+# test that plays NAME-replay along FILE and compares every picture in FOLDER (at-MS.png,
+# present-N.png, last.png) with the replay's picture of that name. A picture that differs
+# fails the test, naming its first differing pixel; the replay's picture and a difference
+# picture are then left in the build folder, in TEST/ (NAME-difference.png). ARGS: more of
+# the replay's options (--zoom, ...). The test runs in the current source folder, where the
+# routine finds its files.
+function(pictavon_add_replay_test test)
+  cmake_parse_arguments(R "" "PROGRAM;TIMELINE;GOLDEN" "ARGS" ${ARGN})
+  if(NOT R_PROGRAM OR NOT R_TIMELINE OR NOT R_GOLDEN)
+    message(FATAL_ERROR "pictavon_add_replay_test(${test}): PROGRAM, TIMELINE and GOLDEN are needed")
+  endif()
+  get_filename_component(timeline ${R_TIMELINE} ABSOLUTE)
+  get_filename_component(golden ${R_GOLDEN} ABSOLUTE)
+  add_test(NAME ${test}
+           COMMAND ${R_PROGRAM}-replay --replay ${timeline} --golden ${golden}
+                   --pictures ${CMAKE_CURRENT_BINARY_DIR}/${test} ${R_ARGS}
+           WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
 endfunction()
 
 # pictavon_program_files(NAME FILE...): files the routine opens by their plain names

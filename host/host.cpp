@@ -2,6 +2,7 @@
 #include "host/host.h"
 
 #include "clock/clock.h"
+#include "host/record.h"
 #include "host/window_title.h"
 #include "host/zoom.h"
 #include "platform/messages.h"
@@ -35,6 +36,7 @@ int32_t run_message_loop() {
     Message msg{};
     while (platform_get_message(&msg) != 0) {
         if (quit_requested != 0) return 0;
+        record_message(msg);
         platform_translate_message(&msg);
         platform_dispatch_message(&msg);
     }
@@ -44,6 +46,11 @@ int32_t run_message_loop() {
 }  // namespace
 
 int32_t host_main(InstanceHandle instance, int32_t show_command) {
+    std::string why;
+    if (host_options.record != nullptr && !start_recording(host_options.record, &why)) {
+        platform_report_failure(why.c_str());
+        return 1;
+    }
     register_host_class(instance);
     window_zoom = chosen_zoom(host_options.zoom);  // WM_CREATE sizes the window by it
     // No window, no run: a failure, which the backend has already explained where it can.
@@ -65,6 +72,7 @@ int32_t host_main(InstanceHandle instance, int32_t show_command) {
         return 1;
     }
     int32_t exit_code = run_message_loop();
+    finish_recording(quit_requested != 0);
     platform_post_quit(0);
     const int32_t asked = end_run_request.load(std::memory_order_relaxed);
     return asked != 0 ? asked - 1 : exit_code;

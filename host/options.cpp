@@ -32,9 +32,17 @@ bool store_rest(const char* value, HostOptions* options) {
     return true;
 }
 
+// A file name, kept as given: argv and the environment outlive the run.
+bool store_record(const char* value, HostOptions* options) {
+    if (value[0] == 0) return false;
+    options->record = value;
+    return true;
+}
+
 const OptionRule rules[] = {
     {"--zoom", "PICTAVON_ZOOM", "1 to 8 or auto", true, store_zoom},
     {"--rest", "PICTAVON_REST", "1 or 0", false, store_rest},
+    {"--record", "PICTAVON_RECORD", "a file to write the input to", true, store_record},
 };
 
 std::string accepted_options() {

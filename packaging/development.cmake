@@ -33,6 +33,11 @@ string(REPLACE "pictavon_" "" backend_name ${PICTAVON_BACKEND})
 set_target_properties(${PICTAVON_BACKEND} PROPERTIES EXPORT_NAME ${backend_name})
 add_library(Pictavon::${backend_name} ALIAS ${PICTAVON_BACKEND})
 
+# The replay (headless twins and a routine's own tests): Pictavon::platform_replay and
+# Pictavon::replay_main in every kit.
+set_target_properties(pictavon_platform_replay PROPERTIES EXPORT_NAME platform_replay)
+set_target_properties(pictavon_replay_main PROPERTIES EXPORT_NAME replay_main)
+
 if(NOT PICTAVON_INSTALL)
   return()
 endif()
@@ -47,6 +52,8 @@ foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/pictavon/${folder} COMPONENT Development)
 endforeach()
 install(TARGETS pictavon_runtime ${PICTAVON_BACKEND} pictavon_main EXPORT PictavonTargets
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+install(TARGETS pictavon_platform_replay pictavon_replay_main EXPORT PictavonTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Pictavon)
@@ -81,5 +88,9 @@ if(NOT WIN32 AND NOT EMSCRIPTEN)
   list(TRANSFORM CMAKE_DL_LIBS PREPEND -l OUTPUT_VARIABLE pc_dl_libs)
   configure_file(${CMAKE_CURRENT_LIST_DIR}/pictavon.pc.in ${generated}/pictavon.pc @ONLY)
   install(FILES ${generated}/pictavon.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+          COMPONENT Development)
+  # The headless twin of a routine: c++ ROUTINE.cpp $(pkg-config --cflags --libs pictavon-replay).
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/pictavon-replay.pc.in ${generated}/pictavon-replay.pc @ONLY)
+  install(FILES ${generated}/pictavon-replay.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
           COMPONENT Development)
 endif()

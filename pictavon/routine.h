@@ -111,6 +111,13 @@
 #include "host/input.h"
 #include "platform/keys.h"
 
+// ---- Pictures out (program thread) ----------------------------------------------------------
+//
+// save_picture(path): writes what the window would show, 240 x 160 with the spare row on
+// top (surface row 159 not shown, no cursor), as a PNG file; 1 when written, 0 when it could
+// not be (no back buffer, no such folder, a full disk). Encoded with stb_image_write.
+#include "surface/picture.h"
+
 // ---- Sprites (program thread) ---------------------------------------------------------------
 //
 // load_sprite(name): a PNG or an uncompressed 24-bit BMP (width a multiple of 4), told apart

@@ -4,8 +4,14 @@
 #include <cstring>
 #include <string>
 
-Surface surface;
-ClipRect clip_rect;
+namespace {
+// The back buffer until a window gives it one, and for tools with no window at all: a
+// routine's test can draw and read pixels with no host, so the fields are right from the start.
+uint8_t windowless_pixels[surface_array_bytes];
+}  // namespace
+
+Surface surface{{nullptr}, nullptr, nullptr, windowless_pixels, surface_width, surface_height, 0, 0, nullptr};
+ClipRect clip_rect{0, 0, surface_width, surface_height};
 BitmapInfoHeader bitmap_header;
 int32_t window_zoom = 1;
 
@@ -31,9 +37,8 @@ void init_surface(WindowHandle window) {
 }
 
 void init_windowless_surface() {
-    // Static like the window's bitmap, which lives as long as the process.
-    static uint8_t pixels[surface_array_bytes];
-    std::memset(pixels, 0, sizeof pixels);
+    uint8_t* pixels = windowless_pixels;  // static like the window's bitmap, which lives as long as the process
+    std::memset(pixels, 0, surface_array_bytes);
     surface.window_dc.store(nullptr, std::memory_order_relaxed);
     surface.memory_dc = nullptr;
     surface.hbm = nullptr;

@@ -39,9 +39,9 @@ package() {
 
 mkdir -p "$out"
 rm -f "$out"/pictavon*.deb "$out"/libpictavon-dev*.deb "$out"/pictavon*.zip
-build_targets "$build" pictavon pictavon_main pictavon_icon -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build_targets "$build" pictavon pictavon_main pictavon_icon pictavon_platform_replay pictavon_replay_main -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
 package "$build"              # the demo's .deb and libpictavon-dev
-build_targets "$build_win" pictavon pictavon_main -- -DCMAKE_TOOLCHAIN_FILE=tools/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
+build_targets "$build_win" pictavon pictavon_main pictavon_platform_replay pictavon_replay_main -- -DCMAKE_TOOLCHAIN_FILE=tools/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release \
     -DPICTAVON_BENCH=OFF
 package "$build_win"          # the demo's zip
 package "$build_win" -D CPACK_COMPONENTS_ALL=Development  # the development kit's zip

@@ -3,7 +3,7 @@
 # PROXY_TO_PTHREAD, and the program thread, both preloaded), a fixed memory so that the
 # page's views of it never go stale, the page's JavaScript and its shell. The web kit
 # installs those two files beside the libraries.
-add_library(pictavon_platform_web STATIC web/web_platform.cpp code_page.cpp)
+add_library(pictavon_platform_web STATIC web/web_platform.cpp)
 target_compile_options(pictavon_platform_web PUBLIC -pthread)
 set(web_files_dir ${CMAKE_CURRENT_LIST_DIR})
 set(web_kit_dir lib/pictavon/web)

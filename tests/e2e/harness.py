@@ -373,6 +373,7 @@ def parse_command_line(argv=None, description=""):
     parser.add_argument("--exit-timeout", type=float, default=1, help="from a close to the exit")
     parser.add_argument("--cwd", help="where the program starts")
     parser.add_argument("--frame-tool", help="tools/frame_tool, for the demo's expected pictures")
+    parser.add_argument("--replay", help="the program's headless twin, NAME-replay")
     parser.add_argument("--blink-clock", choices=["boottime"],
                         help="the clock of the program's tick count, to check the cursor's phase against")
     parser.add_argument("--zoom", default="1", help="zooms to run every check at, comma-separated")
@@ -428,6 +429,35 @@ def write_png(path, width, height, rgb):
     with open(path, "wb") as f:
         f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
                 + chunk(b"IDAT", zlib.compress(rows, 9)) + chunk(b"IEND", b""))
+
+
+def read_png(path):
+    """(width, height, RGB top row first) of an 8-bit RGB PNG, not interlaced: what the
+    replay and write_png make."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise Failure(f"{path} is no PNG")
+    pos, idat = 8, b""
+    while pos < len(data):
+        (n,), kind = struct.unpack(">I", data[pos:pos + 4]), data[pos + 4:pos + 8]
+        if kind == b"IHDR":
+            width, height, depth, colour = struct.unpack(">IIBB", data[pos + 8:pos + 18])
+            if (depth, colour, data[pos + 20]) != (8, 2, 0):
+                raise Failure(f"{path}: not 8-bit RGB without interlace")
+        idat += data[pos + 8:pos + 8 + n] if kind == b"IDAT" else b""
+        pos += 12 + n
+    raw, stride, out, prior = zlib.decompress(idat), 3 * width, bytearray(), bytearray(3 * width)
+    for y in range(height):
+        kind, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a, b, c = line[i - 3] if i >= 3 else 0, prior[i], prior[i - 3] if i >= 3 else 0
+            p = a + b - c
+            paeth = a if abs(p - a) <= abs(p - b) and abs(p - a) <= abs(p - c) else b if abs(p - b) <= abs(p - c) else c
+            line[i] = (line[i] + (0, a, b, (a + b) // 2, paeth)[kind]) & 255
+        out += line
+        prior = line
+    return width, height, bytes(out)
 
 
 def snapshot(options):

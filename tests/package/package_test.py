@@ -22,7 +22,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import e2e_demo  # noqa: E402
 from e2e_hello import PROMPT  # noqa: E402
-from harness import SMALL_SCREEN, WINDOW_TITLE, Failure, Session, wait_until  # noqa: E402
+from harness import SMALL_SCREEN, WINDOW_TITLE, Failure, Session, read_png, wait_until, write_png  # noqa: E402
 
 SPRITE = os.path.join(ROOT, "assets", "balle.bmp")
 ICON_SIZES = (32, 64)
@@ -48,10 +48,11 @@ def routine_headers():
 
 
 # The development kit below its prefix; the Windows kit has no .pc but the toolchain file.
-KIT = routine_headers() | {f"lib/libpictavon_{n}.a" for n in ("main", "runtime", "platform_sdl")} | {
+KIT = routine_headers() | {f"lib/libpictavon_{n}.a" for n in ("main", "runtime", "platform_sdl", "platform_replay",
+                                                             "replay_main")} | {
     f"lib/cmake/Pictavon/{n}.cmake" for n in ("PictavonConfig", "PictavonConfigVersion", "PictavonTargets",
                                               "PictavonTargets-relwithdebinfo", "pictavon_program")} | {
-    "lib/pkgconfig/pictavon.pc"}
+    "lib/pkgconfig/pictavon.pc", "lib/pkgconfig/pictavon-replay.pc"}
 WINDOWS_KIT = {f.replace("_sdl", "_win32").replace("relwithdebinfo", "release") for f in KIT
                if not f.endswith(".pc")} | {"lib/cmake/Pictavon/mingw-w64.cmake"}
 STARTER = os.path.join(ROOT, "examples", "standalone")
@@ -300,6 +301,10 @@ def with_pkg_config(options, work):  # the one-liner, in the starter's folder; e
     env = dict(os.environ, PKG_CONFIG_PATH=staged_kit(options, work) + "/lib/pkgconfig")
     checked(f'eval "c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon) -o {work}/standalone"',
             shell=True, cwd=STARTER, env=env)
+    # Its headless twin the same way, along the starter's own timeline.
+    checked(f'eval "c++ -std=c++17 standalone.cpp $(pkg-config --cflags --libs pictavon-replay) -o {work}/twin" &&'
+            f" {work}/twin --replay replay/escape.txt --golden replay/golden --pictures {work}/pictures",
+            shell=True, cwd=STARTER, env=env)
     return [work + "/standalone"]
 
 
@@ -322,7 +327,33 @@ def starter(options, way):
         s.key_closes_with_exit_0(window, "space", end)
 
 
-CHECKS = {c.__name__: c for c in (staged_install, debian_package, windows_zip, package_script_builds_apart)}
+def starter_replay_test(options):
+    """Outside the tree, from the kits: the starter's replay test passes under CTest, and fails,
+    leaving the difference picture, once a golden picture differs by one pixel."""
+    for windows in (False, True) if options.build_win else (False,):
+        with tempfile.TemporaryDirectory(prefix="pictavon-replay-") as work:
+            source, build = shutil.copytree(STARTER, work + "/starter"), work + "/build"
+            kit = [f"-DCMAKE_PREFIX_PATH={staged_kit(options, work)}"]
+            if windows:
+                checked(["cmake", "--install", options.build_win, "--prefix", work + "/win", "--component",
+                         "Development"])
+                wine = f"{ROOT}/tools/wine-run.sh;{options.build_win}/wine-prefix"
+                kit = [f"-DCMAKE_TOOLCHAIN_FILE={work}/win/lib/cmake/Pictavon/mingw-w64.cmake",
+                       f"-DCMAKE_PREFIX_PATH={work}/win", f"-DCMAKE_CROSSCOMPILING_EMULATOR={wine}"]
+            checked(["cmake", "-S", source, "-B", build, "-G", "Ninja", *kit])
+            checked(["cmake", "--build", build])
+            checked(["ctest", "--test-dir", build, "-R", "standalone_replay", "--output-on-failure"])
+            golden = source + "/replay/golden/at-500.png"
+            width, height, rgb = read_png(golden)
+            write_png(golden, width, height, bytes([rgb[0] ^ 1]) + rgb[1:])
+            result = run("ctest", "--test-dir", build, "-R", "standalone_replay", "--output-on-failure")
+            if result.returncode == 0 or not os.path.exists(build + "/standalone_replay/at-500-difference.png"):
+                raise Failure(f"a golden picture one pixel off: ctest ended with {result.returncode}, "
+                              f"the difference picture {'not ' * (result.returncode == 0)}written: {result.stdout}")
+
+
+CHECKS = {c.__name__: c for c in (staged_install, debian_package, windows_zip, package_script_builds_apart,
+                                        starter_replay_test)}
 CHECKS.update({f"starter_{way}": lambda o, way=way: starter(o, way) for way in STARTER_WAYS})
 
 
