@@ -484,6 +484,10 @@ void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t c
 
 void platform_set_nearest_stretch(DcHandle) {}
 
+// The refresh holds the program thread still here (the two threads take turns anyway), and
+// inverts the cursor in place, as on screen.
+int32_t platform_present_unheld(DcHandle, int32_t, int32_t, int32_t, int32_t) { return 0; }
+
 // The picture before its enlargement: a replay's pictures are 240 x 160 at any zoom.
 void platform_stretch_to_window(DcHandle window_dc, int32_t, int32_t, int32_t, int32_t, DcHandle, int32_t src_x,
                                 int32_t src_y, int32_t src_cx, int32_t src_cy) {

@@ -5,6 +5,7 @@
 # installs those two files beside the libraries.
 add_library(pictavon_platform_web STATIC web/web_platform.cpp)
 target_compile_options(pictavon_platform_web PUBLIC -pthread)
+target_link_libraries(pictavon_platform_web PUBLIC pictavon_runtime)  # its code-page conversions
 set(web_files_dir ${CMAKE_CURRENT_LIST_DIR})
 set(web_kit_dir lib/pictavon/web)
 target_link_options(pictavon_platform_web INTERFACE
