@@ -37,7 +37,7 @@ void draw_test_picture() {
 constexpr int32_t key_row_y = 150;
 // The typed characters and the wheel total, as grey levels, from surface pixel (0, 152) on,
 // row after row: the count, the 255 character places, then wheel_total's four bytes, low
-// byte first.
+// byte first, then the pointer's three.
 constexpr int32_t input_row_y = 152, input_rows = 2;
 
 void draw_byte(int32_t n, uint8_t v) {
@@ -56,6 +56,10 @@ void draw_key_states() {
     for (int32_t i = 1; i < 256; ++i) draw_byte(i, char_queue.chars[i].load(std::memory_order_relaxed));
     auto wheel = static_cast<uint32_t>(wheel_total.load(std::memory_order_relaxed));
     for (int32_t i = 0; i < 4; ++i) draw_byte(256 + i, static_cast<uint8_t>(wheel >> (8 * i)));
+    // Then the pointer: x (low byte), y + 1, mouse_in.
+    draw_byte(260, static_cast<uint8_t>(mouse_x.load(std::memory_order_relaxed)));
+    draw_byte(261, static_cast<uint8_t>(mouse_y.load(std::memory_order_relaxed) + 1));
+    draw_byte(262, static_cast<uint8_t>(mouse_in.load(std::memory_order_relaxed)));
 }
 
 // Every press and typed character the routine took, for report_input at the end: the
