@@ -9,3 +9,7 @@
 void set_full_screen(WindowHandle window, bool on);
 // Window thread: Alt+Enter.
 void toggle_full_screen(WindowHandle window);
+// Window thread, each timer step: a present placed by the view before a toggle may have
+// landed on the border; the screen is cleared again, and the picture comes back as after
+// the toggle.
+void mend_full_screen();

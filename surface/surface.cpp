@@ -8,6 +8,7 @@ Surface surface;
 ClipRect clip_rect;
 BitmapInfoHeader bitmap_header;
 int32_t window_zoom = 1;
+std::atomic<int32_t> misplaced_present;
 
 namespace {
 
@@ -105,11 +106,14 @@ void present() {
     if (view.zoom == 1) {
         platform_copy_to_window(window_dc, view.x + surface.present_x, view.y + surface.present_y, surface_width,
                                 surface_height, surface.memory_dc, 0, 0);
-        return;
+    } else {
+        platform_stretch_to_window(window_dc, view.x + surface.present_x * view.zoom,
+                                   view.y + surface.present_y * view.zoom, surface_width * view.zoom,
+                                   surface_height * view.zoom, surface.memory_dc, 0, 0, surface_width, surface_height);
     }
-    platform_stretch_to_window(window_dc, view.x + surface.present_x * view.zoom, view.y + surface.present_y * view.zoom,
-                               surface_width * view.zoom, surface_height * view.zoom, surface.memory_dc, 0, 0,
-                               surface_width, surface_height);
+    const PictureView now = picture_view();
+    if (now.zoom != view.zoom || now.x != view.x || now.y != view.y)
+        misplaced_present.store(1, std::memory_order_relaxed);
 }
 
 void window_row_rgb(int32_t j, uint8_t* rgb) {

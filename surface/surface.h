@@ -2,6 +2,7 @@
 // array, and the clip region. The window thread does it once, before the program starts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -25,6 +26,10 @@ struct PictureView {
 PictureView picture_view();
 // Window thread. zoom 0: back to the window's own.
 void set_picture_view(PictureView view);
+// Set by a present that may have placed its picture by a view that changed meanwhile: the
+// window thread then clears the window (full_screen.cpp), since that picture may lie on what
+// is now the border.
+extern std::atomic<int32_t> misplaced_present;
 
 // Window thread, once, after `window` exists and before the program thread starts: the
 // back buffer that present copies into that window, enlarged window_zoom times.

@@ -74,6 +74,11 @@ struct WindowPictures {
     // black and shows the last picture again.
     SDL_Surface* surface_seen;
     int32_t seen_cx, seen_cy;
+    // Where the last picture shown was: one shown elsewhere (the view changed, and a present
+    // placed by the old view may still come after) clears the surface first.
+    const Picture* last_shown;
+    int32_t shown_zoom;
+    SDL_Point shown_origin;
 };
 
 namespace {
@@ -163,6 +168,12 @@ void show(HostWindow* w, const Picture* p) {
     SDL_Rect whole{0, 0, surface->w, surface->h},
         covered{p->origin.x + p->rect.x * z, p->origin.y + p->rect.y * z, p->rect.w * z, p->rect.h * z}, r{};
     if (!SDL_IntersectRect(&covered, &whole, &r)) return;
+    WindowPictures* pictures = w->pictures;
+    const bool moved = pictures->last_shown != nullptr && !same_place(p, pictures->shown_zoom, pictures->shown_origin);
+    pictures->last_shown = p;
+    pictures->shown_zoom = z;
+    pictures->shown_origin = p->origin;
+    if (moved) SDL_FillRect(surface, nullptr, 0);
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
     if (z == 1) {
         uint8_t* dst =
@@ -174,7 +185,7 @@ void show(HostWindow* w, const Picture* p) {
         put_enlarged(p, r, surface);
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurfaceRects(w->sdl, &r, 1);  // returns once the X server has it
+    SDL_UpdateWindowSurfaceRects(w->sdl, moved ? &whole : &r, 1);  // returns once the X server has it
     last_show.seq.store(p->seq, std::memory_order_relaxed);
     last_show.shown_counter.store(platform_counter(), std::memory_order_relaxed);
 }

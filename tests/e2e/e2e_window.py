@@ -153,7 +153,7 @@ def full_screen_and_back(options):
     """Alt+Enter covers the screen at the largest whole zoom, the picture centred on black and
     the pointer still in surface pixels (clamped, mouse_in 0, on the border); Alt+Enter again
     gives the window back its size and place. The routine sees neither key."""
-    with session(options) as s:
+    with Session(options.command, env={"PICTAVON_TEST_MODE": "pointer"}, cwd=options.cwd, xwin=options.xwin) as s:
         window = first_picture(s, options)
         framed = s.geometry(window)
         screen_cx, screen_cy = (int(v) for v in s.screen.split("x")[:2])
