@@ -10,6 +10,7 @@ namespace {
 
 bool full_screen_on;  // window thread
 int32_t cleared_cx, cleared_cy;  // the client area's size, as last cleared
+int32_t run_finished_seen;       // run_finished at the last timer step
 
 // The border round the picture is black; the window's own client area is all picture, but
 // clearing it costs nothing either.
@@ -39,6 +40,12 @@ void set_full_screen(WindowHandle window, bool on) {
 
 void toggle_full_screen(WindowHandle window) { set_full_screen(window, !full_screen_on); }
 
-void mend_full_screen() {
+void mend_full_screen(WindowHandle window) {
     if (misplaced_present.exchange(0, std::memory_order_relaxed) != 0) clear_to_black(cleared_cx, cleared_cy);
+    // The end-of-run prompt is the window's title, which full screen hides: the window comes
+    // back once to show it (Alt+Enter may take it away again).
+    if (run_finished != run_finished_seen) {
+        run_finished_seen = run_finished;
+        if (run_finished != 0) set_full_screen(window, false);
+    }
 }

@@ -11,5 +11,5 @@ void set_full_screen(WindowHandle window, bool on);
 void toggle_full_screen(WindowHandle window);
 // Window thread, each timer step: a present placed by the view before a toggle may have
 // landed on the border; the screen is cleared again, and the picture comes back as after
-// the toggle.
-void mend_full_screen();
+// the toggle. And once the run is over, the window leaves full screen to show its prompt.
+void mend_full_screen(WindowHandle window);

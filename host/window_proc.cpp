@@ -122,7 +122,7 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
     case WM_COMMAND:
         return platform_default_window_proc(window, message, wparam, lparam);
     case WM_TIMER:
-        mend_full_screen();
+        mend_full_screen(window);
         timer_step(window);
         return 0;
     case WM_LBUTTONDOWN: button_down(window, VK_LBUTTON); return 0;

@@ -108,6 +108,13 @@ TEST_F(ZoomTest, FullScreenIsTheLargestWholeZoomCentredAndThePointerIsReadThroug
     present();
     EXPECT_EQ(scripted.calls.back(), "copy_to_window 0 0 240 160");
     EXPECT_EQ(key_down(VK_RETURN) + take_press(VK_RETURN), 0);
+    // Back to full screen; the end of the run leaves it, for the prompt in the title.
+    send(WM_SYSKEYDOWN, VK_RETURN, alt);
+    scripted.thread_exit_code = 0;
+    const size_t before = scripted.calls.size();
+    send(WM_TIMER, 1);
+    send(WM_TIMER, 1);
+    EXPECT_NE(scripted_calls_since(before).find("set_full_screen 0"), std::string::npos);
 }
 
 }  // namespace
