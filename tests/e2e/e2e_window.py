@@ -161,9 +161,7 @@ def full_screen_and_back(options):
         left, top = (screen_cx - 240 * zoom) // 2, (screen_cy - 160 * zoom) // 2
         seen = [None]
 
-        def showing(want_geometry, want_pointer):
-            """Whether the window is where want_geometry says, with the picture at the largest
-            whole zoom centred on black, no key down, and the pointer as want_pointer says."""
+        def showing(want_geometry, want_pointer):  # the picture centred on black, no key down
             grabbed, seen[0] = s.grab(window), s.geometry(window)
             if any(seen[0][k] != v for k, v in want_geometry.items()) or grabbed is None:
                 return False
@@ -174,24 +172,19 @@ def full_screen_and_back(options):
             picture = harness.unzoomed(240 * z, 160 * z, b"".join(rows), z)
             border_black = rgb.count(0) - sum(r.count(0) for r in rows) == 3 * (cx * cy - 240 * 160 * z * z)
             return (picture is not None and border_black and picture[:3 * 240 * 151] == pictures.expected()[:3 * 240 * 151]
-                    and pictures.keys_shown(picture) == set()
-                    and want_pointer in (None, pictures.pointer_shown(picture)))
+                    and pictures.keys_shown(picture) == set() and want_pointer in (None, pictures.pointer_shown(picture)))
         full = {"width": screen_cx, "height": screen_cy, "x": 0, "y": 0}
-        s.xdotool(window, "key", "alt+Return")
-        # Inside the picture, window (left + 100 zoom + zoom - 1, top + 51 zoom) shows surface
-        # (100, 50); the bottom-left corner is on the border.
-        for (x, y), pointer in (((left + 100 * zoom + zoom - 1, top + 51 * zoom), (100, 50, 1)),
-                                ((1, screen_cy - 1), (0, 158, 0))):
-            s.xdotool(window, "mousemove", "--window", window, str(x), str(y))
+        # Window (left + 100 zoom + zoom - 1, top + 51 zoom) shows surface (100, 50); (1, bottom) is border.
+        inside = (str(left + 100 * zoom + zoom - 1), str(top + 51 * zoom))
+        for actions, geometry, pointer in ((["key", "alt+Return"], full, None),
+                                           (["mousemove", "--window", window, *inside], full, (100, 50, 1)),
+                                           (["mousemove", "--window", window, "1", str(screen_cy - 1)], full, (0, 158, 0)),
+                                           (["key", "alt+Return"], framed, None)):
+            s.xdotool(window, *actions)
             try:
-                wait_until(f"full screen, pointer at {x}, {y}", lambda: showing(full, pointer), 5)
+                wait_until(" ".join(actions), lambda: showing(geometry, pointer), 5)
             except Failure:
-                raise Failure(f"not full screen at zoom {zoom} with the pointer read as {pointer}: {seen[0]}")
-        s.xdotool(window, "key", "alt+Return")
-        try:
-            wait_until("the framed window", lambda: showing(framed, None), 5)
-        except Failure:
-            raise Failure(f"the window came back as {seen[0]}, not {framed}")
+                raise Failure(f"after {' '.join(actions)}: {seen[0]}, not {geometry} with the pointer read as {pointer}")
         s.close_and_expect_exit_0(window, options.exit_timeout)
         if " 0d" in s.output() or "0d:" in s.output():
             raise Failure(f"the routine saw the toggle's Enter:\n{s.output()}")
