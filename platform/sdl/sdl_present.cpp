@@ -76,7 +76,7 @@ struct WindowPictures {
     int32_t seen_cx, seen_cy;
     // Where the last picture shown was: one shown elsewhere (the view changed, and a present
     // placed by the old view may still come after) clears the surface first.
-    const Picture* last_shown;
+    bool shown_any;
     int32_t shown_zoom;
     SDL_Point shown_origin;
 };
@@ -169,8 +169,8 @@ void show(HostWindow* w, const Picture* p) {
         covered{p->origin.x + p->rect.x * z, p->origin.y + p->rect.y * z, p->rect.w * z, p->rect.h * z}, r{};
     if (!SDL_IntersectRect(&covered, &whole, &r)) return;
     WindowPictures* pictures = w->pictures;
-    const bool moved = pictures->last_shown != nullptr && !same_place(p, pictures->shown_zoom, pictures->shown_origin);
-    pictures->last_shown = p;
+    const bool moved = pictures->shown_any && !same_place(p, pictures->shown_zoom, pictures->shown_origin);
+    pictures->shown_any = true;
     pictures->shown_zoom = z;
     pictures->shown_origin = p->origin;
     if (moved) SDL_FillRect(surface, nullptr, 0);
