@@ -3,6 +3,7 @@
 
 #include "clock/clock.h"
 #include "host/record.h"
+#include "host/full_screen.h"
 #include "host/window_title.h"
 #include "host/zoom.h"
 #include "platform/messages.h"
@@ -64,6 +65,7 @@ int32_t host_main(InstanceHandle instance, int32_t show_command) {
     platform_confine_to_first_processor();
     platform_fill_black(surface.window_dc.load(std::memory_order_relaxed), 0, 0, surface_width * window_zoom,
                         surface_height * window_zoom);
+    if (host_options.full_screen) set_full_screen(host_window, true);
     wait_frame_rests = host_options.rest ? 1 : 0;  // before the program thread reads it
     program_thread = platform_start_thread(program_main);
     // A routine that never ran is no finished run: no prompt to wait on, and a failure code.

@@ -26,11 +26,13 @@ bool store_zoom(const char* value, HostOptions* options) {
 }
 
 // A flag stores "1"; its environment variable may also say "0", to leave it off.
-bool store_rest(const char* value, HostOptions* options) {
+bool store_flag(const char* value, bool* flag) {
     if ((value[0] != '0' && value[0] != '1') || value[1] != 0) return false;
-    options->rest = value[0] == '1';
+    *flag = value[0] == '1';
     return true;
 }
+bool store_rest(const char* value, HostOptions* options) { return store_flag(value, &options->rest); }
+bool store_full_screen(const char* value, HostOptions* options) { return store_flag(value, &options->full_screen); }
 
 // A file name, kept as given: argv and the environment outlive the run.
 bool store_record(const char* value, HostOptions* options) {
@@ -43,6 +45,7 @@ const OptionRule rules[] = {
     {"--zoom", "PICTAVON_ZOOM", "1 to 8 or auto", true, store_zoom},
     {"--rest", "PICTAVON_REST", "1 or 0", false, store_rest},
     {"--record", "PICTAVON_RECORD", "a file to write the input to", true, store_record},
+    {"--fullscreen", "PICTAVON_FULLSCREEN", "1 or 0", false, store_full_screen},
 };
 
 std::string accepted_options() {

@@ -15,6 +15,7 @@ struct HostOptions {
     int32_t zoom = 1;  // 1..largest_zoom, or zoom_auto
     bool rest = false;  // wait_frame sleeps as rest_frame does instead of busy-waiting
     const char* record = nullptr;  // --record: the file the input is written to as a timeline
+    bool full_screen = false;  // the window starts covering the screen (Alt+Enter toggles it)
 };
 
 // The environment's value of a variable, or null when it is not set (std::getenv).

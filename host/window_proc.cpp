@@ -1,10 +1,14 @@
 // The host window's procedure: sizing, the input state, closing, and the timer step.
+#include "host/full_screen.h"
 #include "host/host.h"
 #include "host/input.h"
 #include "platform/messages.h"
 #include "surface/surface.h"
 
 namespace {
+
+// Key messages' lParam: bit 29, Alt was down; bit 30, the key was already down (a repeat).
+constexpr intptr_t alt_down_bit = intptr_t{1} << 29, repeat_bit = intptr_t{1} << 30;
 
 // Key messages carry the virtual-key code in wParam, taken as a signed 32-bit value.
 int32_t key_code(uintptr_t wparam) { return static_cast<int32_t>(static_cast<uint32_t>(wparam)); }
@@ -29,8 +33,9 @@ bool leave_requested;
 // Pointer messages carry the client-area place in lParam as two signed 16-bit halves.
 void pointer_moved(WindowHandle window, intptr_t lparam) {
     auto half = [](uintptr_t v) { return static_cast<int32_t>(static_cast<int16_t>(v & 0xFFFF)); };
-    move_pointer(half(static_cast<uintptr_t>(lparam)), half(static_cast<uintptr_t>(lparam) >> 16),
-                 window_zoom);
+    const PictureView view = picture_view();  // full screen places the picture elsewhere
+    move_pointer(half(static_cast<uintptr_t>(lparam)) - view.x, half(static_cast<uintptr_t>(lparam) >> 16) - view.y,
+                 view.zoom);
     if (!leave_requested) leave_requested = platform_track_mouse_leave(window) != 0;
 }
 
@@ -85,6 +90,17 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
         // sees the message (the menu, Alt+F4).
         release_key(key_code(wparam), lparam);
         return pass_on(window, message, wparam, lparam);
+    case WM_SYSKEYDOWN:
+        // Alt+Enter toggles full screen, once per press. Neither key reaches the routine
+        // (system keys never set a slot), and the system does not see them either.
+        if (key_code(wparam) == VK_RETURN && (lparam & alt_down_bit) != 0 && (lparam & repeat_bit) == 0) {
+            toggle_full_screen(window);
+            return 0;
+        }
+        return pass_on(window, message, wparam, lparam);
+    case WM_SYSCHAR:
+        if (wparam == '\r') return 0;  // the toggle's character: the system would beep at it
+        return pass_on(window, message, wparam, lparam);
     case WM_KILLFOCUS:
         // The keys' releases now go to another window.
         release_all_keys();
@@ -106,6 +122,7 @@ intptr_t window_proc(WindowHandle window, uint32_t message, uintptr_t wparam, in
     case WM_COMMAND:
         return platform_default_window_proc(window, message, wparam, lparam);
     case WM_TIMER:
+        mend_full_screen(window);
         timer_step(window);
         return 0;
     case WM_LBUTTONDOWN: button_down(window, VK_LBUTTON); return 0;

@@ -21,3 +21,10 @@ int32_t chosen_zoom(int32_t asked) {
     if (platform_usable_screen_size(&cx, &cy) == 0) return 1;
     return zoom_to_fit(cx, cy);
 }
+
+PictureView full_screen_view(int32_t screen_cx, int32_t screen_cy) {
+    int32_t zoom = screen_cx / surface_width < screen_cy / surface_height ? screen_cx / surface_width
+                                                                        : screen_cy / surface_height;
+    zoom = zoom < 1 ? 1 : zoom > largest_screen_zoom ? largest_screen_zoom : zoom;
+    return PictureView{zoom, (screen_cx - surface_width * zoom) / 2, (screen_cy - surface_height * zoom) / 2};
+}

@@ -74,6 +74,10 @@ void platform_resize_window(WindowHandle window, int32_t outer_cx, int32_t outer
 // Before the window exists, for the zoom that fits: the size of the primary screen's area that windows may take (without panels or task bar). 0 when it cannot be
 // measured, 1 otherwise.
 int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy);
+// Window thread, for full screen. On: the window loses its frame and covers the whole screen
+// it is on, and *cx, *cy receive that screen's size. Off: it takes back the frame, size and
+// place it had. 1 when done; 0, with nothing changed, where the system cannot.
+int32_t platform_set_full_screen(WindowHandle window, int32_t on, int32_t* cx, int32_t* cy);
 // A new title, as a Windows-1252 string.
 void platform_set_title(WindowHandle window, const char* ansi_title);
 // Destroys the window; WM_DESTROY reaches the procedure before this returns.

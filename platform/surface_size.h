@@ -10,3 +10,6 @@ constexpr int32_t surface_height = 160;
 
 // The largest zoom: a window shows each surface pixel as at most 8 x 8 of its own.
 constexpr int32_t largest_zoom = 8;
+
+// Full screen enlarges further: as far as the screen allows, up to an 8K screen's 32.
+constexpr int32_t largest_screen_zoom = 32;

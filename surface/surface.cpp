@@ -14,6 +14,30 @@ Surface surface{{nullptr}, nullptr, nullptr, windowless_pixels, surface_width, s
 ClipRect clip_rect{0, 0, surface_width, surface_height};
 BitmapInfoHeader bitmap_header;
 int32_t window_zoom = 1;
+std::atomic<int32_t> misplaced_present;
+
+namespace {
+
+// The view packed into one word: zoom in the low 16 bits, then x and y as 24-bit two's
+// complement. 0 (no zoom) stands for the window's own view.
+std::atomic<uint64_t> packed_view;
+
+int32_t signed24(uint64_t bits) { return static_cast<int32_t>(static_cast<uint32_t>(bits & 0xFFFFFF) << 8) >> 8; }
+
+}  // namespace
+
+PictureView picture_view() {
+    uint64_t packed = packed_view.load(std::memory_order_relaxed);
+    if ((packed & 0xFFFF) == 0) return PictureView{window_zoom, 0, 0};
+    return PictureView{static_cast<int32_t>(packed & 0xFFFF), signed24(packed >> 16), signed24(packed >> 40)};
+}
+
+void set_picture_view(PictureView view) {
+    uint64_t packed = static_cast<uint64_t>(view.zoom & 0xFFFF) |
+                      static_cast<uint64_t>(static_cast<uint32_t>(view.x) & 0xFFFFFF) << 16 |
+                      static_cast<uint64_t>(static_cast<uint32_t>(view.y) & 0xFFFFFF) << 40;
+    packed_view.store(packed, std::memory_order_relaxed);
+}
 
 namespace {
 
@@ -83,14 +107,18 @@ void present() {
     // Always the whole window from the bitmap's top-left: the spare row and surface rows
     // 0..158. Unzoomed, a plain copy, as it always was.
     DcHandle window_dc = surface.window_dc.load(std::memory_order_relaxed);
-    if (window_zoom == 1) {
-        platform_copy_to_window(window_dc, surface.present_x, surface.present_y, surface_width, surface_height,
-                                surface.memory_dc, 0, 0);
-        return;
+    const PictureView view = picture_view();
+    if (view.zoom == 1) {
+        platform_copy_to_window(window_dc, view.x + surface.present_x, view.y + surface.present_y, surface_width,
+                                surface_height, surface.memory_dc, 0, 0);
+    } else {
+        platform_stretch_to_window(window_dc, view.x + surface.present_x * view.zoom,
+                                   view.y + surface.present_y * view.zoom, surface_width * view.zoom,
+                                   surface_height * view.zoom, surface.memory_dc, 0, 0, surface_width, surface_height);
     }
-    platform_stretch_to_window(window_dc, surface.present_x * window_zoom, surface.present_y * window_zoom,
-                               surface_width * window_zoom, surface_height * window_zoom, surface.memory_dc, 0,
-                               0, surface_width, surface_height);
+    const PictureView now = picture_view();
+    if (now.zoom != view.zoom || now.x != view.x || now.y != view.y)
+        misplaced_present.store(1, std::memory_order_relaxed);
 }
 
 void window_row_rgb(int32_t j, uint8_t* rgb) {

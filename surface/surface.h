@@ -2,6 +2,7 @@
 // array, and the clip region. The window thread does it once, before the program starts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/platform.h"
@@ -13,6 +14,22 @@ extern BitmapInfoHeader bitmap_header;  // filled by create_dib
 // 240 x 160 times it. 1 by default. Written by the window thread once, before the window is
 // created; read-only afterwards (the program thread starts later).
 extern int32_t window_zoom;
+
+// Where present puts the picture in the window's client area, and how large: window pixel
+// (x + i * zoom, y + j * zoom) is the top-left of the block that shows window-picture pixel
+// (i, j). The window's own is {window_zoom, 0, 0}; full screen sets another (centred, at the
+// screen's zoom). The window thread sets it; present reads it on either thread, as one
+// atomic word, so a picture is never placed by half of one view and half of another.
+struct PictureView {
+    int32_t zoom, x, y;
+};
+PictureView picture_view();
+// Window thread. zoom 0: back to the window's own.
+void set_picture_view(PictureView view);
+// Set by a present that may have placed its picture by a view that changed meanwhile: the
+// window thread then clears the window (full_screen.cpp), since that picture may lie on what
+// is now the border.
+extern std::atomic<int32_t> misplaced_present;
 
 // Window thread, once, after `window` exists and before the program thread starts: the
 // back buffer that present copies into that window, enlarged window_zoom times.

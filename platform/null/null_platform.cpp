@@ -24,6 +24,7 @@ void platform_show_window(WindowHandle, int32_t) {}
 void platform_update_window(WindowHandle) {}
 void platform_client_size(WindowHandle, int32_t* cx, int32_t* cy) { *cx = *cy = 0; }
 void platform_resize_window(WindowHandle, int32_t, int32_t) {}
+int32_t platform_set_full_screen(WindowHandle, int32_t, int32_t*, int32_t*) { return 0; }
 int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
     *cx = *cy = 0;
     return 0;

@@ -75,6 +75,14 @@ int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
     return *cx > 0 && *cy > 0 ? 1 : 0;
 }
 
+// Covers the scripted screen (screen_cx x screen_cy); refused when it cannot be measured.
+int32_t platform_set_full_screen(WindowHandle, int32_t on, int32_t* cx, int32_t* cy) {
+    *cx = scripted.screen_cx;
+    *cy = scripted.screen_cy;
+    log_call("set_full_screen " + num(on));
+    return *cx > 0 && *cy > 0 ? 1 : 0;
+}
+
 void platform_set_title(WindowHandle, const char* ansi_title) {
     scripted.title = ansi_title;
     scripted.titles.push_back(ansi_title);

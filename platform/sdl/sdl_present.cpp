@@ -25,15 +25,21 @@ std::atomic<uint32_t> present_seq;
 namespace {
 
 // A window picture, 240 x 160 XRGB8888, top row first, and the rectangle a present wrote.
-// A zoomed window shows each picture pixel as a zoom x zoom block: the rectangle, in picture
-// pixels, covers zoom times as much of the window across and down. The enlargement is the
-// window thread's, when it shows the picture: a present costs the same at any zoom.
+// A zoomed window shows each picture pixel as a zoom x zoom block, the picture's top-left
+// one at `origin` in the window: the rectangle, in picture pixels, covers zoom times as much
+// of the window across and down. The enlargement is the window thread's, when it shows the
+// picture: a present costs the same at any zoom.
 struct Picture {
     uint32_t pixels[surface_width * surface_height];
     SDL_Rect rect;
     int32_t zoom;
+    SDL_Point origin;
     uint32_t seq;  // present_seq of the present that wrote it
 };
+
+bool same_place(const Picture* p, int32_t zoom, SDL_Point origin) {
+    return p->zoom == zoom && p->origin.x == origin.x && p->origin.y == origin.y;
+}
 
 // Always 24 bits a pixel: the host makes no other depth.
 struct Bitmap {
@@ -64,6 +70,15 @@ struct WindowPictures {
     // never touches the hand-off, and its SDL calls wait until the hold is over.
     Picture* staged;
     bool staged_pending;
+    // The window surface last drawn on, and its size: a new one (full screen, or back) starts
+    // black and shows the last picture again.
+    SDL_Surface* surface_seen;
+    int32_t seen_cx, seen_cy;
+    // Where the last picture shown was: one shown elsewhere (the view changed, and a present
+    // placed by the old view may still come after) clears the surface first.
+    bool shown_any;
+    int32_t shown_zoom;
+    SDL_Point shown_origin;
 };
 
 namespace {
@@ -91,10 +106,11 @@ bool convert(Picture* p, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bit
 // The program thread's present: no lock, no allocation, no SDL call. It may be held at
 // any point in here; the window thread then just does not see this picture yet.
 void hand_off(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b,
-              int32_t src_x, int32_t src_y, int32_t zoom) {
+              int32_t src_x, int32_t src_y, int32_t zoom, SDL_Point origin) {
     Picture* p = w->slots[w->back];
     if (!convert(p, x, y, cx, cy, b, src_x, src_y)) return;
     p->zoom = zoom;
+    p->origin = origin;
     p->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     // Publish the picture and take back whichever slot was waiting: a picture not yet shown
     // is overtaken by this one (every present of the host covers the whole client area).
@@ -103,30 +119,33 @@ void hand_off(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, c
 }
 
 // The window thread's present: memory work only, shown by the next show_pictures. A
-// pending picture at another zoom is overtaken.
+// pending picture at another zoom or place is overtaken.
 void stage(WindowPictures* w, int32_t x, int32_t y, int32_t cx, int32_t cy, const Bitmap* b, int32_t src_x,
-           int32_t src_y, int32_t zoom) {
+           int32_t src_y, int32_t zoom, SDL_Point origin) {
     SDL_Rect before = w->staged->rect;
     if (!convert(w->staged, x, y, cx, cy, b, src_x, src_y)) return;
-    if (w->staged_pending && w->staged->zoom == zoom) SDL_UnionRect(&before, &w->staged->rect, &w->staged->rect);
+    if (w->staged_pending && same_place(w->staged, zoom, origin))
+        SDL_UnionRect(&before, &w->staged->rect, &w->staged->rect);
     w->staged->zoom = zoom;
+    w->staged->origin = origin;
     w->staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     w->staged_pending = true;
 }
 
-// Window rectangle r of an enlarged picture: window pixel (x, y) shows picture pixel
-// (x / zoom, y / zoom). Each picture row is enlarged once, in the surface's format, into the
-// first window row it covers, and copied to the others.
+// Window rectangle r of an enlarged picture, within it: window pixel origin + (x, y) shows
+// picture pixel (x / zoom, y / zoom). Each picture row is enlarged once, in the surface's
+// format, into the first window row it covers, and copied to the others.
 void put_enlarged(const Picture* p, const SDL_Rect& r, SDL_Surface* surface) {
-    static uint32_t scratch[surface_width * largest_zoom];  // window thread only
+    static uint32_t scratch[surface_width * largest_screen_zoom];  // window thread only
     const int32_t z = p->zoom, bytes = surface->format->BytesPerPixel;
     const bool direct = surface->format->format == SDL_PIXELFORMAT_XRGB8888;
-    uint8_t* left = static_cast<uint8_t*>(surface->pixels) + r.x * bytes;
-    for (int32_t y = r.y; y < r.y + r.h;) {
+    const int32_t rx = r.x - p->origin.x, ry = r.y - p->origin.y;  // from the picture's corner
+    uint8_t* left = static_cast<uint8_t*>(surface->pixels) + r.x * bytes + p->origin.y * surface->pitch;
+    for (int32_t y = ry; y < ry + r.h;) {
         uint8_t* first = left + y * surface->pitch;
         uint32_t* row = direct ? reinterpret_cast<uint32_t*>(first) : scratch;
-        const uint32_t* src = &p->pixels[y / z * surface_width + r.x / z];
-        for (int32_t i = 0, phase = r.x % z; i < r.w; ++i) {
+        const uint32_t* src = &p->pixels[y / z * surface_width + rx / z];
+        for (int32_t i = 0, phase = rx % z; i < r.w; ++i) {
             row[i] = *src;
             if (++phase == z) {
                 phase = 0;
@@ -136,7 +155,7 @@ void put_enlarged(const Picture* p, const SDL_Rect& r, SDL_Surface* surface) {
         if (!direct)
             SDL_ConvertPixels(r.w, 1, SDL_PIXELFORMAT_XRGB8888, scratch, r.w * 4, surface->format->format, first,
                               surface->pitch);
-        const int32_t end = SDL_min((y / z + 1) * z, r.y + r.h);
+        const int32_t end = SDL_min((y / z + 1) * z, ry + r.h);
         for (++y; y < end; ++y) std::memcpy(left + y * surface->pitch, first, static_cast<size_t>(r.w) * bytes);
     }
 }
@@ -146,25 +165,51 @@ void show(HostWindow* w, const Picture* p) {
     SDL_Surface* surface = SDL_GetWindowSurface(w->sdl);
     if (surface == nullptr) return;
     const int32_t z = p->zoom;
-    SDL_Rect whole{0, 0, surface->w, surface->h}, covered{p->rect.x * z, p->rect.y * z, p->rect.w * z, p->rect.h * z},
-        r{};
+    SDL_Rect whole{0, 0, surface->w, surface->h},
+        covered{p->origin.x + p->rect.x * z, p->origin.y + p->rect.y * z, p->rect.w * z, p->rect.h * z}, r{};
     if (!SDL_IntersectRect(&covered, &whole, &r)) return;
+    WindowPictures* pictures = w->pictures;
+    const bool moved = pictures->shown_any && !same_place(p, pictures->shown_zoom, pictures->shown_origin);
+    pictures->shown_any = true;
+    pictures->shown_zoom = z;
+    pictures->shown_origin = p->origin;
+    if (moved) SDL_FillRect(surface, nullptr, 0);
     if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
     if (z == 1) {
         uint8_t* dst =
             static_cast<uint8_t*>(surface->pixels) + r.y * surface->pitch + r.x * surface->format->BytesPerPixel;
-        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, &p->pixels[r.y * surface_width + r.x], surface_width * 4,
-                          surface->format->format, dst, surface->pitch);
+        const uint32_t* src = &p->pixels[(r.y - p->origin.y) * surface_width + r.x - p->origin.x];
+        SDL_ConvertPixels(r.w, r.h, SDL_PIXELFORMAT_XRGB8888, src, surface_width * 4, surface->format->format, dst,
+                          surface->pitch);
     } else {
         put_enlarged(p, r, surface);
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurfaceRects(w->sdl, &r, 1);  // returns once the X server has it
+    SDL_UpdateWindowSurfaceRects(w->sdl, moved ? &whole : &r, 1);  // returns once the X server has it
     last_show.seq.store(p->seq, std::memory_order_relaxed);
     last_show.shown_counter.store(platform_counter(), std::memory_order_relaxed);
 }
 
 HostWindow* window_of_dc(DcHandle dc) { return dc != nullptr ? reinterpret_cast<Dc*>(dc)->window : nullptr; }
+
+// Whether the window surface is not the one last drawn on (the window went full screen or
+// came back): it is then made all black first, since a border may show beside the picture.
+bool new_window_surface(HostWindow* w) {
+    assert_may_call_sdl();
+    SDL_Surface* surface = SDL_GetWindowSurface(w->sdl);
+    WindowPictures* pictures = w->pictures;
+    if (surface == nullptr ||
+        (surface == pictures->surface_seen && surface->w == pictures->seen_cx && surface->h == pictures->seen_cy))
+        return false;
+    const bool first = pictures->surface_seen == nullptr;
+    pictures->surface_seen = surface;
+    pictures->seen_cx = surface->w;
+    pictures->seen_cy = surface->h;
+    if (first) return false;  // the start-up black is the host's
+    SDL_FillRect(surface, nullptr, 0);
+    SDL_UpdateWindowSurface(w->sdl);
+    return true;
+}
 
 }  // namespace
 
@@ -192,6 +237,8 @@ void show_pictures(HostWindow* w) {
     const Picture* staged = pictures->staged_pending ? pictures->staged : nullptr;
     pictures->staged_pending = false;
     if (handed && staged && static_cast<int32_t>(handed->seq - staged->seq) > 0) std::swap(handed, staged);
+    if (new_window_surface(w) && handed == nullptr && pictures->slots[pictures->front]->seq != 0)
+        handed = pictures->slots[pictures->front];  // the last picture handed off, once more
     if (handed) show(w, handed);
     if (staged) show(w, staged);
 }
@@ -249,9 +296,10 @@ void platform_fill_black(DcHandle dc, int32_t x, int32_t y, int32_t cx, int32_t 
     r.w = (in.x + in.w + z - 1) / z - r.x;
     r.h = (in.y + in.h + z - 1) / z - r.y;
     for (int32_t j = r.y; j < r.y + r.h; ++j) std::memset(&staged->pixels[j * surface_width + r.x], 0, r.w * 4u);
-    if (w->pictures->staged_pending && staged->zoom == z) SDL_UnionRect(&staged->rect, &r, &r);
+    if (w->pictures->staged_pending && same_place(staged, z, SDL_Point{0, 0})) SDL_UnionRect(&staged->rect, &r, &r);
     staged->rect = r;
     staged->zoom = z;
+    staged->origin = SDL_Point{0, 0};
     staged->seq = present_seq.fetch_add(1, std::memory_order_relaxed) + 1;
     w->pictures->staged_pending = true;
 }
@@ -260,15 +308,18 @@ namespace {
 
 // Either thread: the window thread's present is staged, the program thread's handed off.
 // (x, y) in picture pixels, which the window shows zoom times larger.
+// The picture's pixels are the bitmap's own places, src_x, src_y on; the window shows
+// source (src_x, src_y) at window (x, y).
 void present_zoomed(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy, DcHandle memory_dc,
                     int32_t src_x, int32_t src_y, int32_t zoom) {
     HostWindow* w = window_of_dc(window_dc);
     const Bitmap* b = memory_dc != nullptr ? reinterpret_cast<Dc*>(memory_dc)->bitmap : nullptr;
     if (w == nullptr || b == nullptr) return;
+    const SDL_Point origin{x - src_x * zoom, y - src_y * zoom};
     if (on_window_thread())
-        stage(w->pictures, x, y, cx, cy, b, src_x, src_y, zoom);
+        stage(w->pictures, src_x, src_y, cx, cy, b, src_x, src_y, zoom, origin);
     else
-        hand_off(w->pictures, x, y, cx, cy, b, src_x, src_y, zoom);
+        hand_off(w->pictures, src_x, src_y, cx, cy, b, src_x, src_y, zoom, origin);
 }
 
 }  // namespace
@@ -281,15 +332,15 @@ void platform_copy_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t c
 // Every pixel is enlarged alike, block by block: nothing else to choose.
 void platform_set_nearest_stretch(DcHandle) {}
 
-// Whole factors up to largest_zoom only, the same both ways, to a place on the factor's
-// grid: the host's only kind. Anything else draws nothing.
+// Whole factors up to largest_screen_zoom only, the same both ways, to any place: the host's
+// only kind. Anything else draws nothing.
 void platform_stretch_to_window(DcHandle window_dc, int32_t x, int32_t y, int32_t cx, int32_t cy,
                                 DcHandle memory_dc, int32_t src_x, int32_t src_y, int32_t src_cx,
                                 int32_t src_cy) {
     if (src_cx <= 0 || src_cy <= 0) return;
     const int32_t z = cx / src_cx;
-    if (z < 1 || z > largest_zoom || cx != z * src_cx || cy != z * src_cy || x % z != 0 || y % z != 0) return;
-    present_zoomed(window_dc, x / z, y / z, src_cx, src_cy, memory_dc, src_x, src_y, z);
+    if (z < 1 || z > largest_screen_zoom || cx != z * src_cx || cy != z * src_cy) return;
+    present_zoomed(window_dc, x, y, src_cx, src_cy, memory_dc, src_x, src_y, z);
 }
 
 // The refresh holds the program thread still here, and inverts the cursor in place.

@@ -280,6 +280,48 @@ int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
     return 1;
 }
 
+namespace {
+
+// Full screen made by hand, on an X server with no window manager to do it: the window's
+// framed place and size to come back to. Window thread.
+struct ByHand {
+    bool on;
+    SDL_Rect framed;
+};
+ByHand by_hand;
+
+}  // namespace
+
+// SDL's full screen at the desktop's own mode, which keeps the window's framed size and place
+// and gives them back. With no window manager, the window is moved over the screen instead.
+int32_t platform_set_full_screen(WindowHandle window, int32_t on, int32_t* cx, int32_t* cy) {
+    *cx = *cy = 0;
+    HostWindow* w = window_of(window);
+    if (!window_alive(w)) return 0;
+    assert_may_call_sdl();
+    if (!on && by_hand.on) {
+        by_hand.on = false;
+        SDL_SetWindowSize(w->sdl, by_hand.framed.w, by_hand.framed.h);
+        SDL_SetWindowPosition(w->sdl, by_hand.framed.x, by_hand.framed.y);
+        return 1;
+    }
+    SDL_Rect screen{};
+    const int display = SDL_GetWindowDisplayIndex(w->sdl);
+    if (on && (display < 0 || SDL_GetDisplayBounds(display, &screen) != 0)) return 0;
+    if (on && !window_manager_running(w->x)) {
+        by_hand.on = true;
+        SDL_GetWindowPosition(w->sdl, &by_hand.framed.x, &by_hand.framed.y);
+        SDL_GetWindowSize(w->sdl, &by_hand.framed.w, &by_hand.framed.h);
+        SDL_SetWindowPosition(w->sdl, screen.x, screen.y);
+        SDL_SetWindowSize(w->sdl, screen.w, screen.h);
+    } else if (SDL_SetWindowFullscreen(w->sdl, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0) != 0) {
+        return 0;
+    }
+    *cx = screen.w;
+    *cy = screen.h;
+    return 1;
+}
+
 void platform_set_title(WindowHandle window, const char* ansi_title) {
     HostWindow* w = window_of(window);
     if (!window_alive(w)) return;

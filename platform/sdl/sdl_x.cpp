@@ -230,6 +230,23 @@ void set_latin1_name(const XFacts& x, const char* ansi_title) {
     XFlush(x.display);
 }
 
+// A window manager that follows the desktop conventions names its check window on the root
+// window; without one (a bare X server) nothing acts on a request for full screen.
+bool window_manager_running(const XFacts& x) {
+    if (x.display == nullptr) return true;
+    Atom check = XInternAtom(x.display, "_NET_SUPPORTING_WM_CHECK", True);
+    if (check == None) return false;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    const bool named = XGetWindowProperty(x.display, DefaultRootWindow(x.display), check, 0, 1, False, XA_WINDOW,
+                                          &type, &format, &count, &after, &data) == Success &&
+                       type == XA_WINDOW && count == 1;
+    if (data != nullptr) XFree(data);
+    return named;
+}
+
 // The right Alt is AltGr where its key's first symbol is ISO_Level3_Shift or Mode_switch; on
 // a US map it is a second Alt.
 bool right_alt_is_altgr(const XFacts& x) {

@@ -16,6 +16,8 @@ XFacts fetch_x_facts(SDL_Window* sdl);
 bool shows_true_colour(const XFacts& x, char* reason, int32_t reason_bytes);
 // X's legacy title property, WM_NAME, beside SDL's UTF-8 one.
 void set_latin1_name(const XFacts& x, const char* ansi_title);
+// Whether a window manager runs, which SDL's full screen needs (true where SDL is not on X).
+bool window_manager_running(const XFacts& x);
 // Whether the key map makes the right Alt key AltGr, as German and French maps do.
 bool right_alt_is_altgr(const XFacts& x);
 

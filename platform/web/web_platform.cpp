@@ -304,6 +304,8 @@ void platform_client_size(WindowHandle, int32_t* cx, int32_t* cy) {
     *cy = surface_height;
 }
 void platform_resize_window(WindowHandle, int32_t, int32_t) {}
+// The browser has full screen of its own (F11).
+int32_t platform_set_full_screen(WindowHandle, int32_t, int32_t*, int32_t*) { return 0; }
 int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
     *cx = *cy = 0;
     return 0;  // the page fits the zoom to the browser's window itself

@@ -115,6 +115,42 @@ int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
     return *cx > 0 && *cy > 0 ? 1 : 0;
 }
 
+namespace {
+
+// The framed window that full screen replaced, to come back to (window thread).
+struct FramedWindow {
+    LONG style;
+    RECT place;
+};
+FramedWindow framed;
+
+}  // namespace
+
+// A popup over the whole monitor the window is mostly on; the system treats a frameless
+// window that covers the screen as full screen (no task bar over it).
+int32_t platform_set_full_screen(WindowHandle window, int32_t on, int32_t* cx, int32_t* cy) {
+    *cx = *cy = 0;
+    HWND w = hwnd(window);
+    if (!on) {
+        SetWindowLongA(w, GWL_STYLE, framed.style);
+        const RECT& r = framed.place;
+        SetWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                     SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+        return 1;
+    }
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(w, MONITOR_DEFAULTTONEAREST), &monitor) || !GetWindowRect(w, &framed.place))
+        return 0;
+    framed.style = GetWindowLongA(w, GWL_STYLE);
+    const RECT& screen = monitor.rcMonitor;
+    *cx = screen.right - screen.left;
+    *cy = screen.bottom - screen.top;
+    SetWindowLongA(w, GWL_STYLE, (framed.style & ~(WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX)) | WS_POPUP);
+    SetWindowPos(w, HWND_TOP, screen.left, screen.top, *cx, *cy, SWP_NOOWNERZORDER | SWP_FRAMECHANGED);
+    return 1;
+}
+
 void platform_set_title(WindowHandle window, const char* ansi_title) {
     SetWindowTextA(hwnd(window), ansi_title);
 }

@@ -149,6 +149,47 @@ def characters_and_wheel(options):
                 raise Failure(f"expected {want!r}, got:\n{output}")
 
 
+def full_screen_and_back(options):
+    """Alt+Enter covers the screen at the largest whole zoom, the picture centred on black and
+    the pointer still in surface pixels (clamped, mouse_in 0, on the border); Alt+Enter again
+    gives the window back its size and place. The routine sees neither key."""
+    with Session(options.command, env={"PICTAVON_TEST_MODE": "pointer"}, cwd=options.cwd, xwin=options.xwin) as s:
+        window = first_picture(s, options)
+        framed = s.geometry(window)
+        screen_cx, screen_cy = (int(v) for v in s.screen.split("x")[:2])
+        zoom = min(screen_cx // 240, screen_cy // 160)
+        left, top = (screen_cx - 240 * zoom) // 2, (screen_cy - 160 * zoom) // 2
+        seen = [None]
+
+        def showing(want_geometry, want_pointer):  # the picture centred on black, no key down
+            grabbed, seen[0] = s.grab(window), s.geometry(window)
+            if any(seen[0][k] != v for k, v in want_geometry.items()) or grabbed is None:
+                return False
+            cx, cy, rgb = grabbed
+            z = min(cx // 240, cy // 160)
+            x0, y0 = (cx - 240 * z) // 2, (cy - 160 * z) // 2
+            rows = [rgb[3 * ((y0 + j) * cx + x0):3 * ((y0 + j) * cx + x0 + 240 * z)] for j in range(160 * z)]
+            picture = harness.unzoomed(240 * z, 160 * z, b"".join(rows), z)
+            border_black = rgb.count(0) - sum(r.count(0) for r in rows) == 3 * (cx * cy - 240 * 160 * z * z)
+            return (picture is not None and border_black and picture[:3 * 240 * 151] == pictures.expected()[:3 * 240 * 151]
+                    and pictures.keys_shown(picture) == set() and want_pointer in (None, pictures.pointer_shown(picture)))
+        full = {"width": screen_cx, "height": screen_cy, "x": 0, "y": 0}
+        # Window (left + 100 zoom + zoom - 1, top + 51 zoom) shows surface (100, 50); (1, bottom) is border.
+        inside = (str(left + 100 * zoom + zoom - 1), str(top + 51 * zoom))
+        for actions, geometry, pointer in ((["key", "alt+Return"], full, None),
+                                           (["mousemove", "--window", window, *inside], full, (100, 50, 1)),
+                                           (["mousemove", "--window", window, "1", str(screen_cy - 1)], full, (0, 158, 0)),
+                                           (["key", "alt+Return"], framed, None)):
+            s.xdotool(window, *actions)
+            try:
+                wait_until(" ".join(actions), lambda: showing(geometry, pointer), 5)
+            except Failure:
+                raise Failure(f"after {' '.join(actions)}: {seen[0]}, not {geometry} with the pointer read as {pointer}")
+        s.close_and_expect_exit_0(window, options.exit_timeout)
+        if " 0d" in s.output() or "0d:" in s.output():
+            raise Failure(f"the routine saw the toggle's Enter:\n{s.output()}")
+
+
 if __name__ == "__main__":
     harness.main([window_picture_and_close, keys_and_buttons, system_keys, alt_f4_closes,
-                  characters_and_wheel], __doc__)
+                  characters_and_wheel, full_screen_and_back], __doc__)

@@ -56,6 +56,12 @@ def input_shown(rgb):
     return sorted(keys_shown(rgb)), chars, wheel
 
 
+def pointer_shown(rgb):
+    """(mouse_x, mouse_y, mouse_in) as a capture shows them."""
+    x, y, inside = (_input_byte(rgb, 260 + i) for i in range(3))
+    return x, y - 1, inside
+
+
 def difference(rgb, want):
     """None when equal, else where and how the two pictures first differ."""
     if len(rgb) != len(want):

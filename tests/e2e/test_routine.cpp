@@ -3,6 +3,7 @@
 // test hosts both run it. PICTAVON_TEST_MODE picks what it does:
 //   present (default)  sets manual_refresh, then presents every 20 ms, the input state
 //                      (key states, typed characters, wheel total) included
+//   pointer            as present, the pointer's place shown after the wheel total
 //   refresh            writes the picture once, never presents, and returns 0 after 1.5 s
 //   escape             as present, and ends at the first press of Escape: by end_run with
 //                      PICTAVON_TEST_END_CODE when that is set, else by returning 0
@@ -40,12 +41,14 @@ void draw_test_picture() {
 constexpr int32_t key_row_y = 150;
 // The typed characters and the wheel total, as grey levels, from surface pixel (0, 152) on,
 // row after row: the count, the 255 character places, then wheel_total's four bytes, low
-// byte first.
+// byte first, then the pointer's three.
 constexpr int32_t input_row_y = 152, input_rows = 2;
 
 void draw_byte(int32_t n, uint8_t v) {
     std::memset(surface.bits + pixel_offset(n % surface_width, input_row_y + n / surface_width), v, 3);
 }
+
+bool shows_pointer;  // set before the loop
 
 void draw_key_states() {
     for (int32_t y = key_row_y; y < input_row_y + input_rows; ++y)
@@ -59,6 +62,11 @@ void draw_key_states() {
     for (int32_t i = 1; i < 256; ++i) draw_byte(i, char_queue.chars[i].load(std::memory_order_relaxed));
     auto wheel = static_cast<uint32_t>(wheel_total.load(std::memory_order_relaxed));
     for (int32_t i = 0; i < 4; ++i) draw_byte(256 + i, static_cast<uint8_t>(wheel >> (8 * i)));
+    // Then, in "pointer" mode, the pointer: x (low byte), y + 1, mouse_in.
+    if (!shows_pointer) return;
+    draw_byte(260, static_cast<uint8_t>(mouse_x.load(std::memory_order_relaxed)));
+    draw_byte(261, static_cast<uint8_t>(mouse_y.load(std::memory_order_relaxed) + 1));
+    draw_byte(262, static_cast<uint8_t>(mouse_in.load(std::memory_order_relaxed)));
 }
 
 // Every press and typed character the routine took, for report_input at the end: the
@@ -103,6 +111,7 @@ uint32_t program_main(void*) {
         return 0;
     }
     manual_refresh.store(1, std::memory_order_relaxed);  // before the first present
+    shows_pointer = mode_is("pointer");
     for (;;) {
         draw_key_states();
         present();

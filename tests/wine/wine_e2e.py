@@ -53,7 +53,8 @@ def no_display_is_exit_code_1(options):
 # makes a close request of it, while Wine ends the process.
 CHECKS = {check.__name__: check for check in (
     e2e_window.window_picture_and_close, e2e_window.keys_and_buttons, e2e_window.system_keys,
-    e2e_window.alt_f4_closes, e2e_window.characters_and_wheel, e2e_close.close_at_any_moment,
+    e2e_window.alt_f4_closes, e2e_window.characters_and_wheel, e2e_window.full_screen_and_back,
+    e2e_close.close_at_any_moment,
     e2e_close.type_while_closing, e2e_close.destroyed_from_outside,
     e2e_refresh.refresh_and_end_of_run, e2e_refresh.prompt_counts_presses,
     e2e_refresh.end_run_ends_with_its_code, e2e_program.shipped_program, no_display_is_exit_code_1,
