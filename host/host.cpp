@@ -2,8 +2,8 @@
 #include "host/host.h"
 
 #include "clock/clock.h"
-#include "host/record.h"
 #include "host/full_screen.h"
+#include "host/record.h"
 #include "host/window_title.h"
 #include "host/zoom.h"
 #include "platform/messages.h"

@@ -340,6 +340,8 @@ int32_t platform_usable_screen_size(int32_t* cx, int32_t* cy) {
     *cx = *cy = 0;
     return 0;
 }
+// No screen to cover: a replay's pictures are the 240 x 160 surface either way.
+int32_t platform_set_full_screen(WindowHandle, int32_t, int32_t*, int32_t*) { return 0; }
 void platform_set_title(WindowHandle, const char* ansi_title) {
     std::snprintf(replay.title, sizeof replay.title, "%s", ansi_title);
 }
