@@ -1,5 +1,6 @@
-# The desktop entry's values for an installation prefix, escaped as the Desktop Entry
-# Specification has it, so that any prefix gives a valid entry that starts the program.
+# The desktop entry's values for an installation prefix, escaped by freedesktop.org's desktop
+# entry rules (quoting in Exec, escapes in strings), so that any prefix gives a valid entry
+# that starts the program.
 # Included by the install step, which writes the entry for the prefix installed into.
 
 # A string value: a backslash is written "\\", and a line break or tab as "\n", "\t".
