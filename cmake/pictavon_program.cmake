@@ -19,7 +19,9 @@ function(pictavon_add_program name)
     set_target_properties(${name} PROPERTIES PICTAVON_BACKEND Pictavon::platform_sdl)
   endif()
   target_link_libraries(${name} PRIVATE Pictavon::main)
-  pictavon_add_replay_twin(${name} ${ARGN})
+  if(NOT EMSCRIPTEN)  # the twin is for tests on the machine that builds; a page needs none
+    pictavon_add_replay_twin(${name} ${ARGN})
+  endif()
 endfunction()
 
 # pictavon_add_program also makes NAME-replay, the program's headless twin: the same
@@ -44,6 +46,9 @@ endfunction()
 # the replay's options (--zoom, ...). The test runs in the current source folder, where the
 # routine finds its files.
 function(pictavon_add_replay_test test)
+  if(EMSCRIPTEN)  # no twin in a web build: the native build runs these tests
+    return()
+  endif()
   cmake_parse_arguments(R "" "PROGRAM;TIMELINE;GOLDEN" "ARGS" ${ARGN})
   if(NOT R_PROGRAM OR NOT R_TIMELINE OR NOT R_GOLDEN)
     message(FATAL_ERROR "pictavon_add_replay_test(${test}): PROGRAM, TIMELINE and GOLDEN are needed")

@@ -34,9 +34,11 @@ set_target_properties(${PICTAVON_BACKEND} PROPERTIES EXPORT_NAME ${backend_name}
 add_library(Pictavon::${backend_name} ALIAS ${PICTAVON_BACKEND})
 
 # The replay (headless twins and a routine's own tests): Pictavon::platform_replay and
-# Pictavon::replay_main in every kit.
-set_target_properties(pictavon_platform_replay PROPERTIES EXPORT_NAME platform_replay)
-set_target_properties(pictavon_replay_main PROPERTIES EXPORT_NAME replay_main)
+# Pictavon::replay_main in every native kit (a web build has no twins).
+if(TARGET pictavon_platform_replay)
+  set_target_properties(pictavon_platform_replay PROPERTIES EXPORT_NAME platform_replay)
+  set_target_properties(pictavon_replay_main PROPERTIES EXPORT_NAME replay_main)
+endif()
 
 if(NOT PICTAVON_INSTALL)
   return()
@@ -53,8 +55,10 @@ foreach(header IN LISTS PICTAVON_ROUTINE_HEADERS)
 endforeach()
 install(TARGETS pictavon_runtime ${PICTAVON_BACKEND} pictavon_main EXPORT PictavonTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
-install(TARGETS pictavon_platform_replay pictavon_replay_main EXPORT PictavonTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+if(TARGET pictavon_platform_replay)
+  install(TARGETS pictavon_platform_replay pictavon_replay_main EXPORT PictavonTargets
+          ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development)
+endif()
 
 set(package_dir ${CMAKE_INSTALL_LIBDIR}/cmake/Pictavon)
 set(generated ${CMAKE_CURRENT_BINARY_DIR}/packaging/development)
