@@ -10,6 +10,7 @@ Built in each way a user may take Pictavon, the starter (examples/standalone) mu
 import argparse
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import sys
