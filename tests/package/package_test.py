@@ -270,8 +270,8 @@ def staged_kit(options, work):  # cmake --install of the Development component a
 def only_include_on_the_path(kit):  # the CMake targets and the .pc give PREFIX/include alone
     targets = open(f"{kit}/lib/cmake/Pictavon/PictavonTargets.cmake", encoding="utf-8").read()
     # pkgconf escapes a space or an accent in a path; the shell's eval reads its escapes back
-    cflags = run("sh", "-c", 'eval "printf \'%s\\n\' $(pkg-config --cflags-only-I \\"$0\\")"',
-                 f"{kit}/lib/pkgconfig/pictavon.pc").stdout.split("\n")
+    cflags = run("sh", "-c", 'eval "printf \'%s\\n\' $(pkg-config --cflags-only-I pictavon)"',
+                 env=dict(os.environ, PKG_CONFIG_PATH=f"{kit}/lib/pkgconfig")).stdout.split("\n")
     if set(re.findall(r'INTERFACE_INCLUDE_DIRECTORIES "([^"]*)"', targets)) != {"${_IMPORT_PREFIX}/include"} or \
             [os.path.normpath(f[2:]) for f in cflags if f.startswith("-I" + kit)] != [kit + "/include"]:
         raise Failure(f"the include path is more than PREFIX/include: {cflags}")
