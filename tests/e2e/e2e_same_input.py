@@ -9,12 +9,15 @@ each sequence every slot must read up.
         --linux LINUX_TEST_HOST -- WINE_COMMAND... WINDOWS_TEST_HOST.exe
 
 --only runs one program, prints what it showed after each step (to compare builds by hand)
-and checks only that every slot reads up at the end; --report writes the runs as JSON.
+and checks only that every slot reads up at the end; --report writes the runs as JSON;
+--linux-report takes the Linux run from such a report when it is newer than the Linux test
+host (./test's Linux stage has just made it), instead of a minute spent playing it again.
 """
 import argparse
 import ctypes
 import ctypes.util
 import json
+import os
 import shutil
 import subprocess
 import sys
@@ -293,8 +296,9 @@ def run_sequence(options, command, layout, steps):
                 try:
                     if name not in UNMARKED:
                         sync_by_wheel(s, xt, window, wheel)
-                    # Unmarked: only a longer still picture says the events have been handled.
-                    quiet_s = 0.4 if name not in UNMARKED else 1.5
+                    # Marked: every event before the marker is handled, so a short still
+                    # picture will do; unmarked: only a longer one says so.
+                    quiet_s = 0.15 if name not in UNMARKED else 1.5
                     states.append((name, settled_state(s, window, quiet_s=quiet_s)))
                 except Failure as failure:
                     raise Failure(f"[{layout}] after {name!r}: {failure}")
@@ -364,6 +368,15 @@ def print_run(label, run):
                   f"wheel {state['wheel']}")
 
 
+def saved_linux_run(options):
+    report = options.linux_report
+    if not report or not os.path.exists(report) or os.path.getmtime(report) < os.path.getmtime(options.linux):
+        return None
+    print(f"  the Linux run as {report} holds it")
+    with open(report) as f:
+        return json.load(f).get("linux")
+
+
 def main():
     argv = sys.argv[1:]
     if "--" not in argv:
@@ -373,6 +386,7 @@ def main():
     parser.add_argument("--xwin")
     parser.add_argument("--linux", required=True, help="the SDL test host")
     parser.add_argument("--report", help="writes both runs here as JSON")
+    parser.add_argument("--linux-report", help="a report holding the Linux run, used if newer than --linux")
     parser.add_argument("--only", choices=["linux", "windows"])
     parser.add_argument("--start-timeout", type=float, default=60)
     parser.add_argument("--exit-timeout", type=float, default=5)
@@ -384,7 +398,7 @@ def main():
     try:
         runs = {}
         if options.only != "windows":
-            runs["linux"] = run_all(options, [options.linux])
+            runs["linux"] = saved_linux_run(options) or run_all(options, [options.linux])
         if options.only != "linux":
             runs["windows"] = run_all(options, wine_command)
     except Failure as failure:
